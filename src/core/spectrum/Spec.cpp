@@ -1,0 +1,401 @@
+#include "spectrum/Spec.h"
+
+#include <cmath>
+#include <random>
+
+#include "common/Errors.h"
+#include "common/NumberText.h"
+#include "common/SafeSave.h"
+#include "common/TextFile.h"
+#include "common/UiHooks.h"
+#include "processing/Conversions.h"
+#include "spectrum/HDIndex.h"
+#include "spectrum/MassLynxRead.h"
+#include "spectrum/NetCDF.h"
+
+namespace sorrel {
+
+namespace {
+
+const tXYarray& EmptySpectrum() {
+  static const tXYarray empty;
+  return empty;
+}
+
+// Stores a retention time or total intensity as a 32-bit float; a value
+// beyond the float range is an arithmetic fault, not an infinity.
+float ToStoredFloat(double v, const char* what) {
+  float f = static_cast<float>(v);
+  if (!std::isfinite(f)) throw MathError(std::string("Floating point overflow in ") + what);
+  return f;
+}
+
+// Adds a nominal-mass spectrum into `result`, whose point k stands for mass
+// lo + k. Masses outside the grid are ignored.
+void AddNominal(const tXYarray& nominal, long lo, tXYarray& result) {
+  for (const dPoint& p : nominal) {
+    double m = std::nearbyint(static_cast<double>(p[0]));
+    double k = m - static_cast<double>(lo);
+    if (k < 0 || k >= static_cast<double>(result.size())) continue;
+    dPoint& r = result[static_cast<size_t>(k)];
+    r[0] = static_cast<float>(m);
+    r[1] += p[1];
+  }
+}
+
+}  // namespace
+
+TSpec::TSpec() { Initialise(); }
+
+TSpec::~TSpec() {
+  try {
+    Clear();
+  } catch (...) {
+    // A destructor must not throw; the cache file is closed by Clear first.
+  }
+}
+
+void TSpec::Initialise() {
+  LastReadIndex = -99;
+  SetCasheOn(false);
+  fFromFileOn = false;
+  HDnSpec = -1;
+  fAutoRefresh = false;
+}
+
+void TSpec::Clear() {
+  Chrom.clear();
+  fMass.clear();
+  CMass.clear();
+  CasheIdx.clear();
+  if (fCasheOn) {
+    CasheClose();
+    fCasheOn = false;
+  }
+  HDindex.reset();
+  netCDF.reset();
+  FreeMassLynx();
+}
+
+void TSpec::SetMassOnly(bool value) {
+  fMassOnly = value;
+  if (value) fFileKind = fkTxt;
+}
+
+void TSpec::SetAutoRefresh(bool value) {
+  bool wasOff = !fAutoRefresh;
+  fAutoRefresh = value;
+  if (wasOff && value && RefreshPlot) RefreshPlot();
+}
+
+const tXYarray& TSpec::GetMass(int32_t Index) {
+  if (fFromFileOn && HDnSpec > -1 && fFileKind == fkHD) return CMass;
+  if (Index < 0 || Index >= NSpec()) return EmptySpectrum();
+  if (!fCasheOn && !fFromFileOn) {
+    if (static_cast<size_t>(Index) >= fMass.size()) return EmptySpectrum();
+    return fMass[static_cast<size_t>(Index)];
+  }
+  if (fCasheOn && fFromFileOn) throw SorrelError("Internal cashe error. #1");
+  if (fCasheOn) {
+    if (Index != LastReadIndex) {
+      CasheReadScan(Index);
+      LastReadIndex = Index;
+    }
+    return CMass;
+  }
+  if (fFileKind != fkHD) throw SorrelError("Internal cashe error. #2");
+  if (Index != LastReadIndex) CMass = ReadHDSpectrum(Index);
+  LastReadIndex = Index;
+  return CMass;
+}
+
+tXYarray TSpec::GetNomMass(int32_t Index) {
+  if (Index < 0 || Index >= NSpec()) return {};
+  return NomMassRound(GetMass(Index));
+}
+
+float TSpec::MassLimit(bool first) {
+  bool any = false;
+  float limit = 0.0f;
+  for (int32_t i = 0; i < NSpec(); ++i) {
+    const tXYarray& s = GetMass(i);
+    if (s.empty()) continue;  // an empty scan has no limits to offer
+    float m = first ? s.front()[0] : s.back()[0];
+    if (!any || (first ? m < limit : m > limit)) limit = m;
+    any = true;
+  }
+  return limit;
+}
+
+tXYarray TSpec::AreaSellectThre(int32_t Threshold, float ChromPeakX, float& LeftLimit,
+                                float& RightLimit) {
+  if (Threshold > 100 || NSpec() == 0) return {};
+  double level = Threshold / 100.0 * HighestPoint(Chrom)[1];
+  long lo = static_cast<long>(std::trunc(MassLimit(true)));
+  long hi = static_cast<long>(std::ceil(MassLimit(false)));
+  if (hi - lo > kMaxNominalPoints) throw SorrelError("The mass range of the run is too large");
+  tXYarray result(static_cast<size_t>(std::max(0L, hi - lo + 2)));
+  for (size_t k = 0; k < result.size(); ++k) result[k] = {static_cast<float>(lo + static_cast<long>(k)), 0.0f};
+
+  int32_t apex = 0;
+  double best = std::fabs(static_cast<double>(Chrom[0][0]) - ChromPeakX);
+  for (int32_t i = 1; i < NSpec(); ++i) {
+    double d = std::fabs(static_cast<double>(Chrom[static_cast<size_t>(i)][0]) - ChromPeakX);
+    if (d < best) {
+      best = d;
+      apex = i;
+    }
+  }
+  for (int32_t i = apex - 1; i >= 0 && Chrom[static_cast<size_t>(i)][1] > level; --i) {
+    AddNominal(GetNomMass(i), lo, result);
+    LeftLimit = Chrom[static_cast<size_t>(i)][0];
+  }
+  for (int32_t i = apex; i < NSpec() && Chrom[static_cast<size_t>(i)][1] > level; ++i) {
+    AddNominal(GetNomMass(i), lo, result);
+    RightLimit = Chrom[static_cast<size_t>(i)][0];
+  }
+  return result;
+}
+
+tXYarray TSpec::AreaSellectLimit(float LeftLimit, float RightLimit) {
+  if (NSpec() == 0) return {};
+  long lo = static_cast<long>(std::trunc(MassLimit(true)));
+  long hi = static_cast<long>(std::ceil(MassLimit(false)));
+  if (hi - lo > kMaxNominalPoints) throw SorrelError("The mass range of the run is too large");
+  tXYarray result(static_cast<size_t>(std::max(0L, hi - lo + 2)), dPoint{0.0f, 0.0f});
+  for (int32_t i = 0; i < NSpec(); ++i) {
+    float ret = Chrom[static_cast<size_t>(i)][0];
+    if (ret < LeftLimit) continue;
+    AddNominal(GetNomMass(i), lo, result);
+    if (ret > RightLimit) break;
+  }
+  return result;
+}
+
+int32_t TSpec::AddSSpec(double ret, double tot, const tXYarray& SMass) {
+  // Whatever happens, the frame gets its events and its redraw.
+  struct Refresh {
+    TSpec& s;
+    ~Refresh() {
+      try {
+        Ui().ProcessMessages();
+        if (s.fAutoRefresh && s.RefreshPlot) s.RefreshPlot();
+      } catch (...) {
+      }
+    }
+  } refresh{*this};
+
+  if (fMassOnly || HDnSpec > -1) {
+    CMass = SMass;
+    if (HDnSpec > -1) {
+      int32_t k = HDnSpec;
+      Chrom.resize(static_cast<size_t>(k) + 1);
+      Chrom[static_cast<size_t>(k)] = {ToStoredFloat(ret, "retention time"),
+                                       ToStoredFloat(tot, "total intensity")};
+      AddHDSpectrum(SMass);
+      LastReadIndex = k;
+    }
+    return NSpec() - 1;
+  }
+  float fret = ToStoredFloat(ret, "retention time");
+  float ftot = ToStoredFloat(tot, "total intensity");
+  // Compared as stored, so that the stored times are strictly ascending.
+  if (NSpec() > 0 && !(Chrom.back()[0] < fret))
+    throw SorrelError("Retation times must follow in ascending order");
+  if (fFromFileOn && !fCasheOn) SetCasheOn(true);
+  Chrom.push_back({fret, ftot});
+  if (fCasheOn) {
+    try {
+      CasheAppendScan(SMass);
+    } catch (...) {
+      Chrom.pop_back();  // the scan did not reach the cache: keep both in step
+      throw;
+    }
+  } else {
+    fMass.push_back(SMass);
+  }
+  return NSpec() - 1;
+}
+
+int32_t TSpec::AddMass(float m, float a, int32_t iSpec) {
+  if (fMassOnly) {
+    CMass.push_back({m, a});
+    return static_cast<int32_t>(CMass.size());
+  }
+  if (iSpec < 0 || iSpec >= NSpec()) return -1;
+  if (fCasheOn) {
+    if (iSpec != NSpec() - 1) throw SorrelError("Internal error <AddMass> #1");
+    CasheAppendPoint(m, a);
+    return static_cast<int32_t>(GetMass(iSpec).size());
+  }
+  if (fFromFileOn) return -1;  // a file-backed run is read-only
+  tXYarray& scan = fMass[static_cast<size_t>(iSpec)];
+  scan.push_back({m, a});
+  return static_cast<int32_t>(scan.size());
+}
+
+void TSpec::AssignSpec(TSpec& Source) {
+  if (&Source == this) return;
+  tXYarray chrom = Source.Chrom;
+  tXYarray current = Source.CMass;
+  tMass scans;
+  scans.reserve(static_cast<size_t>(Source.NSpec()));
+  for (int32_t i = 0; i < Source.NSpec(); ++i) scans.push_back(Source.GetMass(i));
+  // The copy lives in memory: this store leaves its cache or file first.
+  if (fCasheOn) {
+    CasheClose();
+    fCasheOn = false;
+    CasheIdx.clear();
+  }
+  fFromFileOn = false;
+  LastReadIndex = -99;
+  Chrom = std::move(chrom);
+  CMass = std::move(current);
+  fMass = std::move(scans);
+}
+
+void TSpec::FillSampleValues(int32_t Num) {
+  static std::mt19937 rng{std::random_device{}()};
+  std::uniform_real_distribution<double> uniform(0.0, 1.0);
+  auto g = [](double x, double mu, double sigma) {
+    const double pi = 3.14159265358979323846;
+    return std::exp(-(x - mu) * (x - mu) / (2 * sigma * sigma)) / std::sqrt(2 * pi * sigma * sigma);
+  };
+  for (int j = 1; j <= 10; ++j) {
+    tXYarray s(static_cast<size_t>(std::max(0, Num)));
+    double total = 0.0;
+    for (int32_t x = 0; x < Num; ++x) {
+      double y = 80 * g(x, 40, 5) + 50 * g(x, 80, 5) + 65 * g(x, 100, 5) + uniform(rng) / 1.5;
+      s[static_cast<size_t>(x)] = {static_cast<float>(x), static_cast<float>(y)};
+      total += s[static_cast<size_t>(x)][1];
+    }
+    AddSSpec(2.0 * j + 20.0, total, s);
+  }
+}
+
+bool TSpec::OpenFile(const std::string& oFilename) {
+  fFileKind = FileKindOf(oFilename);
+  fFromFileOn = false;
+  if (fFileKind == fkMassLynx) {
+    if (!DirectoryExists(ExtractFilePath(oFilename)))
+      throw SorrelError("Cannot open " + oFilename + ": no such directory");
+  } else if (!FileExists(oFilename)) {
+    throw SorrelError("Cannot open file " + oFilename + ": No such file or directory");
+  }
+  if (fFileKind == fkTxt) {
+    return OpenTextFile(
+        oFilename, [] { return Ui().InputBox("Input Box", "First mass", "1"); },
+        [&oFilename](BadLineKind kind, int i, const std::string& line) {
+          // A line of megabytes would make an unreadable question.
+          std::string shown = line.size() > 255 ? line.substr(0, 255) + "..." : line;
+          std::string what = kind == BadLineKind::MissingTab ? "Error: \"tab\" is missing, line ("
+                                                             : "Error: Wrong number syntax, line (";
+          return Ui().Confirm(what + std::to_string(i) + ") ->" + shown + "\n" + oFilename +
+                              "\nContinue ?");
+        });
+  }
+  BusyCursor busy;
+  bool ok = false;
+  try {
+    switch (fFileKind) {
+      case fkNone:
+      case fkTxt:
+        break;
+      case fkNetCDF:
+        if (!netCDF) netCDF = std::make_unique<TnetCDF>(this);
+        netCDF->Spec = this;
+        ok = netCDF->Open(oFilename);
+        break;
+      case fkHD:
+        ok = OpenHDFile(oFilename);
+        break;
+      case fkMassLynx:
+        ok = OpenMassLynx(*this, ExtractFilePath(oFilename));
+        break;
+      case fkCashe:
+        ok = OpenCasheFile(oFilename);
+        break;
+    }
+  } catch (...) {
+    // A reader that fails half-way leaves an empty, usable store.
+    Clear();
+    fFileKind = fkNone;
+    fFilename.clear();
+    throw;
+  }
+  if (!ok) fFileKind = fkNone;
+  fFilename = oFilename;
+  if (fFileKind == fkNone) {
+    Clear();
+    fFilename.clear();
+  }
+  return ok;
+}
+
+bool TSpec::SaveFile(const std::string& sFilename) {
+  if (sFilename.empty()) throw SorrelError("Filename is missing");
+  tFileKind kind = FileKindOf(sFilename);
+  if (fMassOnly) fFileKind = fkTxt;
+  BusyCursor busy;
+  switch (kind) {
+    case fkNone:
+      Ui().ShowMessage("Unknown file type");
+      return false;
+    case fkTxt:
+      if (CMass.empty()) throw SorrelError("No data to save.");
+      WriteTextFile(sFilename);
+      return true;
+    case fkNetCDF:
+      netCDF = std::make_unique<TnetCDF>(this);
+      return netCDF->Save(sFilename);
+    case fkHD:
+      return SaveHDFile(sFilename);
+    case fkMassLynx:
+      Ui().ShowMessage("MassLynx file saving is not available yet.");
+      return false;
+    case fkCashe:
+      return false;
+  }
+  return false;
+}
+
+tFileKind FileKindOf(const std::string& name) {
+  tFileKind kind = fkNone;
+  std::string ext = ExtractFileExt(name);
+  if (!ext.empty()) ext = UpperCase(ext.substr(1));
+  if (ext == "TXT" || ext == "PRN") kind = fkTxt;
+  else if (ext == "CDF") kind = fkNetCDF;
+  else if (ext == "CSH") kind = fkCashe;
+  if (ext.size() >= 2 && ext[0] == 'R') {
+    std::string digits = ext.substr(1, 2);
+    size_t start = (digits[0] == '+' || digits[0] == '-') ? 1 : 0;
+    bool isInt = digits.size() > start;
+    for (size_t i = start; i < digits.size(); ++i)
+      if (digits[i] < '0' || digits[i] > '9') isInt = false;
+    if (isInt) kind = fkHD;
+  }
+  std::string dir = ExtractFilePath(name);
+  if (!dir.empty() && dir.back() == '/') dir.pop_back();
+  if (UpperCase(ExtractFileExt(dir)) == ".RAW") kind = fkMassLynx;
+  return kind;
+}
+
+int32_t ApexIndex(const tXYarray& chrom) {
+  if (chrom.empty()) return -1;
+  size_t best = 0;
+  for (size_t i = 1; i < chrom.size(); ++i)
+    if (chrom[i][1] > chrom[best][1]) best = i;
+  return static_cast<int32_t>(best);
+}
+
+double LowerDecade(double x) {
+  if (!(x >= 1)) return 0;
+  double p = 1;
+  for (int i = 0; i <= 25; ++i) {
+    if (p < x && x < 10 * p) return p;
+    p *= 10;
+  }
+  return 0;
+}
+
+}  // namespace sorrel

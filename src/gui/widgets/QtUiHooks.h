@@ -1,0 +1,36 @@
+#pragma once
+// The Qt implementation of the core's user-interface hooks.
+#include <QPointer>
+#include <QWidget>
+
+#include "common/UiHooks.h"
+
+namespace sorrel {
+
+class QtUiHooks : public UiHooks {
+ public:
+  // Dialogs are parented to `window` (the main window) when it exists.
+  void SetMainWindow(QWidget* window) { window_ = window; }
+
+  void ShowMessage(const std::string& text) override;
+  void ShowCaptionedMessage(const std::string& caption, const std::string& text) override;
+  bool Confirm(const std::string& text) override;
+  std::string InputBox(const std::string& caption, const std::string& prompt,
+                       const std::string& defaultText) override;
+  std::vector<std::string> OpenFileDialog(const FileDialogRequest& request) override;
+  std::string SaveFileDialog(const FileDialogRequest& request) override;
+  void SetBusyCursor(bool busy) override;
+  void ProcessMessages() override;
+  void EnableMainWindow(bool enabled) override;
+  std::string ClipboardText() override;
+  void SetClipboardText(const std::string& text) override;
+  void OpenUrl(const std::string& url) override;
+
+ private:
+  QPointer<QWidget> window_;
+};
+
+// Turns "Text files|*.txt|All|*.*" style filters into a Qt filter string.
+QString QtFilterString(const std::vector<FileFilter>& filters);
+
+}  // namespace sorrel

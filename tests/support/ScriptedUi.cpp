@@ -1,0 +1,65 @@
+#include "ScriptedUi.h"
+
+#include <gtest/gtest.h>
+
+namespace sorrel::test {
+
+ScriptedUi::ScriptedUi() : previous_(SetUi(this)) {}
+
+ScriptedUi::~ScriptedUi() { SetUi(previous_); }
+
+void ScriptedUi::ShowMessage(const std::string& text) { messages.push_back(text); }
+
+void ScriptedUi::ShowCaptionedMessage(const std::string& caption, const std::string& text) {
+  messages.push_back(caption + ": " + text);
+}
+
+bool ScriptedUi::Confirm(const std::string& text) {
+  questions.push_back(text);
+  if (confirms_.empty()) {
+    ADD_FAILURE() << "unexpected question: " << text;
+    return false;
+  }
+  bool a = confirms_.front();
+  confirms_.pop_front();
+  return a;
+}
+
+std::string ScriptedUi::InputBox(const std::string& caption, const std::string& prompt,
+                                 const std::string& defaultText) {
+  prompts.push_back(caption + "|" + prompt + "|" + defaultText);
+  if (inputs_.empty()) {
+    ADD_FAILURE() << "unexpected input box: " << prompt;
+    return defaultText;
+  }
+  std::string a = inputs_.front();
+  inputs_.pop_front();
+  return a;
+}
+
+std::vector<std::string> ScriptedUi::OpenFileDialog(const FileDialogRequest& request) {
+  if (openFiles_.empty()) {
+    ADD_FAILURE() << "unexpected open dialog: " << request.title;
+    return {};
+  }
+  auto a = openFiles_.front();
+  openFiles_.pop_front();
+  return a;
+}
+
+std::string ScriptedUi::SaveFileDialog(const FileDialogRequest& request) {
+  if (saveFiles_.empty()) {
+    ADD_FAILURE() << "unexpected save dialog: " << request.title;
+    return {};
+  }
+  auto a = saveFiles_.front();
+  saveFiles_.pop_front();
+  return a;
+}
+
+void ScriptedUi::SetBusyCursor(bool busy) {
+  busyDepth += busy ? 1 : -1;
+  if (busyDepth > maxBusyDepth) maxBusyDepth = busyDepth;
+}
+
+}  // namespace sorrel::test

@@ -1,0 +1,60 @@
+#pragma once
+// A user interface for tests: answers are queued in advance, every message
+// and question is recorded. A question with no queued answer fails the
+// test (and answers No), so no test silently depends on a default.
+#include <deque>
+#include <string>
+#include <vector>
+
+#include "common/UiHooks.h"
+
+namespace sorrel::test {
+
+class ScriptedUi : public UiHooks {
+ public:
+  ScriptedUi();
+  ~ScriptedUi() override;  // reinstalls the interface that was there before
+
+  // Answers, used in order.
+  void QueueConfirm(bool yes) { confirms_.push_back(yes); }
+  void QueueInput(const std::string& text) { inputs_.push_back(text); }
+  void QueueOpenFiles(const std::vector<std::string>& files) { openFiles_.push_back(files); }
+  void QueueSaveFile(const std::string& file) { saveFiles_.push_back(file); }
+
+  // What the core showed and asked, in order.
+  std::vector<std::string> messages;   // plain and captioned ("caption: text")
+  std::vector<std::string> questions;  // confirmations
+  std::vector<std::string> prompts;    // input boxes ("caption|prompt|default")
+  int busyDepth = 0;
+  int maxBusyDepth = 0;
+  int processMessagesCalls = 0;
+  std::string clipboard;
+  std::vector<std::string> openedUrls;
+
+  bool AllAnswersUsed() const {
+    return confirms_.empty() && inputs_.empty() && openFiles_.empty() && saveFiles_.empty();
+  }
+
+  void ShowMessage(const std::string& text) override;
+  void ShowCaptionedMessage(const std::string& caption, const std::string& text) override;
+  bool Confirm(const std::string& text) override;
+  std::string InputBox(const std::string& caption, const std::string& prompt,
+                       const std::string& defaultText) override;
+  std::vector<std::string> OpenFileDialog(const FileDialogRequest& request) override;
+  std::string SaveFileDialog(const FileDialogRequest& request) override;
+  void SetBusyCursor(bool busy) override;
+  void ProcessMessages() override { ++processMessagesCalls; }
+  void EnableMainWindow(bool) override {}
+  std::string ClipboardText() override { return clipboard; }
+  void SetClipboardText(const std::string& text) override { clipboard = text; }
+  void OpenUrl(const std::string& url) override { openedUrls.push_back(url); }
+
+ private:
+  UiHooks* previous_;
+  std::deque<bool> confirms_;
+  std::deque<std::string> inputs_;
+  std::deque<std::vector<std::string>> openFiles_;
+  std::deque<std::string> saveFiles_;
+};
+
+}  // namespace sorrel::test
