@@ -380,14 +380,6 @@ tFileKind FileKindOf(const std::string& name) {
   return kind;
 }
 
-int32_t ApexIndex(const tXYarray& chrom) {
-  if (chrom.empty()) return -1;
-  size_t best = 0;
-  for (size_t i = 1; i < chrom.size(); ++i)
-    if (chrom[i][1] > chrom[best][1]) best = i;
-  return static_cast<int32_t>(best);
-}
-
 double LowerDecade(double x) {
   if (!(x >= 1)) return 0;
   double p = 1;

@@ -125,9 +125,6 @@ class TSpec {
 
 // The kind of a file from its name.
 tFileKind FileKindOf(const std::string& name);
-// The first scan of largest total intensity of a chromatogram; -1 when it
-// is empty.
-int32_t ApexIndex(const tXYarray& chrom);
 // For x >= 1 the power of ten p with p < x < 10p; 0 otherwise.
 double LowerDecade(double x);
 

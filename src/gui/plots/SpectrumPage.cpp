@@ -5,6 +5,7 @@
 #include <QSplitter>
 #include <QVBoxLayout>
 
+#include "plots/Extraction.h"
 #include "spectrum/Spec.h"
 
 namespace sorrel {
@@ -47,7 +48,7 @@ bool SpectrumPage::Open(const std::string& fileName) {
   graph->setData(x, y, true);
   chromChart->rescaleAxes();
   chromChart->replot();
-  ShowScan(ApexIndex(spec_->Chrom));
+  ShowScan(InitialScan(spec_->Chrom));
   return true;
 }
 

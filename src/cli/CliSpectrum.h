@@ -1,0 +1,29 @@
+#pragma once
+// Choosing and processing one mass spectrum of an opened file, shared by
+// `spectrum`, `convert` and the commands that read spectra.
+#include <string>
+
+#include "Cli.h"
+#include "spectrum/Spec.h"
+
+namespace sorrel::cli {
+
+// --scan N, --apex, --range START:END[:WEIGHT] (repeatable).
+void DeclareSelectionOptions(Args& args);
+// The selected spectrum of an opened store: a single spectrum as it is; for
+// a run the scan, the apex scan (default) or the weighted range sum.
+tXYarray SelectSpectrum(TSpec& spec, const Args& args, const std::string& fileName);
+
+// Processing options (--template, --smooth, --baseline, --nominal, --peaks
+// and the peak method options), applied in the desktop program's order.
+void DeclareProcessingOptions(Args& args);
+void ApplyProcessing(const Args& args, tXYarray& spectrum);
+// With --peaks: the peak list of the processed spectrum as text or JSON.
+bool WantsPeaks(const Args& args);
+std::string PeakTable(const Args& args, const tXYarray& spectrum, bool json);
+
+// "m/z<TAB>intensity" lines (numbers in the 15-digit general format).
+std::string SpectrumText(const tXYarray& spectrum, const char* lineEnd);
+std::string SpectrumJson(const tXYarray& spectrum);
+
+}  // namespace sorrel::cli
