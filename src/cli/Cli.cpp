@@ -9,7 +9,9 @@
 
 namespace sorrel::cli {
 
-void Args::Flag(const std::string& name) { flags_[name] = false; }
+void Args::Flag(const std::string& name) {
+  flags_[name] = false;
+}
 
 void Args::Option(const std::string& name, bool repeatable) {
   flags_[name] = true;
@@ -22,7 +24,8 @@ void Args::Parse(const std::vector<std::string>& argv) {
     const std::string& a = argv[i];
     if (onlyPositional || a.size() < 2 || a[0] != '-' || (a[1] != '-' && a != "-o")) {
       // "-5" style negative numbers and "-" are positional.
-      if (!onlyPositional && a.size() >= 2 && a[0] == '-' && !(a[1] >= '0' && a[1] <= '9') && a[1] != '.')
+      if (!onlyPositional && a.size() >= 2 && a[0] == '-' && !(a[1] >= '0' && a[1] <= '9') &&
+          a[1] != '.')
         throw UsageError("unknown option " + a);
       positional_.push_back(a);
       continue;
@@ -55,7 +58,9 @@ void Args::Parse(const std::vector<std::string>& argv) {
   }
 }
 
-bool Args::Has(const std::string& name) const { return values_.count(name) > 0; }
+bool Args::Has(const std::string& name) const {
+  return values_.count(name) > 0;
+}
 
 std::optional<std::string> Args::Value(const std::string& name) const {
   auto it = values_.find(name);
@@ -97,7 +102,9 @@ bool RegisterCommand(Command command) {
   return true;
 }
 
-const std::map<std::string, Command>& Commands() { return Registry(); }
+const std::map<std::string, Command>& Commands() {
+  return Registry();
+}
 
 void CheckOverwrite(const std::string& path, bool force) {
   if (!force && (FileExists(path) || DirectoryExists(path)))
@@ -130,7 +137,8 @@ CliUi& TheUi() {
 
 std::string OneLine(const std::string& text) {
   std::string out;
-  for (char c : text) out.push_back((c == '\n' || c == '\r') ? ' ' : c);
+  for (char c : text)
+    out.push_back((c == '\n' || c == '\r') ? ' ' : c);
   return out;
 }
 
@@ -138,11 +146,21 @@ std::string JsonString(const std::string& s) {
   std::string out = "\"";
   for (unsigned char c : s) {
     switch (c) {
-      case '"': out += "\\\""; break;
-      case '\\': out += "\\\\"; break;
-      case '\n': out += "\\n"; break;
-      case '\r': out += "\\r"; break;
-      case '\t': out += "\\t"; break;
+      case '"':
+        out += "\\\"";
+        break;
+      case '\\':
+        out += "\\\\";
+        break;
+      case '\n':
+        out += "\\n";
+        break;
+      case '\r':
+        out += "\\r";
+        break;
+      case '\t':
+        out += "\\t";
+        break;
       default:
         if (c < 0x20) {
           char buf[8];

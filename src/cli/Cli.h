@@ -39,7 +39,7 @@ class Args {
   const std::vector<std::string>& Positional() const { return positional_; }
 
  private:
-  std::map<std::string, bool> flags_;    // name -> takes a value
+  std::map<std::string, bool> flags_;  // name -> takes a value
   std::map<std::string, bool> repeat_;
   std::map<std::string, std::vector<std::string>> values_;
   std::vector<std::string> positional_;

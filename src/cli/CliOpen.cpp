@@ -13,12 +13,18 @@ void DeclareOpenOptions(Args& args) {
 
 std::string KindName(tFileKind kind) {
   switch (kind) {
-    case fkTxt: return "txt";
-    case fkNetCDF: return "netcdf";
-    case fkHD: return "hd";
-    case fkMassLynx: return "masslynx";
-    case fkCashe: return "cache";
-    case fkNone: break;
+    case fkTxt:
+      return "txt";
+    case fkNetCDF:
+      return "netcdf";
+    case fkHD:
+      return "hd";
+    case fkMassLynx:
+      return "masslynx";
+    case fkCashe:
+      return "cache";
+    case fkNone:
+      break;
   }
   return "none";
 }
@@ -26,7 +32,9 @@ std::string KindName(tFileKind kind) {
 void OpenInput(TSpec& spec, const std::string& path, const Args& args) {
   std::string name = path;
   // A raw directory given by its own name opens like a file inside it.
-  if (DirectoryExists(name) && UpperCase(ExtractFileExt(name.back() == '/' ? name.substr(0, name.size() - 1) : name)) == ".RAW") {
+  if (DirectoryExists(name) &&
+      UpperCase(ExtractFileExt(name.back() == '/' ? name.substr(0, name.size() - 1) : name)) ==
+          ".RAW") {
     if (name.back() != '/') name += '/';
     name += "_FUNCTNS.INF";
   }
@@ -46,9 +54,10 @@ void OpenInput(TSpec& spec, const std::string& path, const Args& args) {
           [&](BadLineKind kind, int index, const std::string& line) {
             if (skipBad) return true;
             std::string shown = line.size() > 80 ? line.substr(0, 80) + "..." : line;
-            badLine = path + ":" + std::to_string(index + 1) + ": " +
-                      (kind == BadLineKind::MissingTab ? "\"tab\" is missing" : "wrong number syntax") +
-                      " in \"" + OneLine(shown) + "\" (--skip-bad skips such lines)";
+            badLine =
+                path + ":" + std::to_string(index + 1) + ": " +
+                (kind == BadLineKind::MissingTab ? "\"tab\" is missing" : "wrong number syntax") +
+                " in \"" + OneLine(shown) + "\" (--skip-bad skips such lines)";
             return false;
           });
       if (!ok && !badLine.empty()) throw SorrelError(badLine);

@@ -8,8 +8,12 @@ void DeclareProcessingOptions(Args&) {}
 
 void ApplyProcessing(const Args&, tXYarray&) {}
 
-bool WantsPeaks(const Args&) { return false; }
+bool WantsPeaks(const Args&) {
+  return false;
+}
 
-std::string PeakTable(const Args&, const tXYarray&, bool) { return {}; }
+std::string PeakTable(const Args&, const tXYarray&, bool) {
+  return {};
+}
 
 }  // namespace sorrel::cli

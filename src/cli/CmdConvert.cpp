@@ -19,7 +19,8 @@ int Run(const std::vector<std::string>& argv) {
   const std::string& out = args.Positional()[1];
   tFileKind outKind = FileKindOf(out);
   if (outKind == fkNone || outKind == fkMassLynx || outKind == fkCashe)
-    throw UsageError("cannot write " + out + ": the output kind follows its extension (.txt, .cdf, .R01 ...)");
+    throw UsageError("cannot write " + out +
+                     ": the output kind follows its extension (.txt, .cdf, .R01 ...)");
   CheckOverwrite(out, args.Has("--force"));
 
   TSpec spec;
@@ -27,7 +28,8 @@ int Run(const std::vector<std::string>& argv) {
   bool selecting = args.Has("--scan") || args.Has("--apex") || args.Has("--range");
   if (outKind == fkTxt) {
     if (spec.NSpec() > 0 && !selecting)
-      throw UsageError("converting a run to text needs a spectrum: --scan N, --apex or --range S:E[:W]");
+      throw UsageError(
+          "converting a run to text needs a spectrum: --scan N, --apex or --range S:E[:W]");
     tXYarray s = SelectSpectrum(spec, args, in);
     ApplyProcessing(args, s);
     spec.CMass = std::move(s);

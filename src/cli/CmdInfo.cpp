@@ -23,7 +23,9 @@ void Cover(Info& info, const tXYarray& s) {
   info.points += static_cast<int64_t>(s.size());
 }
 
-std::string Text(double v) { return std::isnan(v) ? "-" : FloatToStr(v); }
+std::string Text(double v) {
+  return std::isnan(v) ? "-" : FloatToStr(v);
+}
 
 int Run(const std::vector<std::string>& argv) {
   Args args;
@@ -42,11 +44,13 @@ int Run(const std::vector<std::string>& argv) {
     Cover(info, spec.CMass);
     if (!spec.CMass.empty()) {
       double total = 0;
-      for (const dPoint& p : spec.CMass) total += p[1];
+      for (const dPoint& p : spec.CMass)
+        total += p[1];
       info.ticMax = total;
     }
   } else {
-    for (int32_t i = 0; i < spec.NSpec(); ++i) Cover(info, spec.GetMass(i));
+    for (int32_t i = 0; i < spec.NSpec(); ++i)
+      Cover(info, spec.GetMass(i));
     info.rtMin = spec.Chrom.front()[0];
     info.rtMax = spec.Chrom.back()[0];
     for (const dPoint& p : spec.Chrom)
@@ -56,10 +60,11 @@ int Run(const std::vector<std::string>& argv) {
   std::string out;
   if (args.Has("--json")) {
     out = "{\"file\":" + JsonString(file) + ",\"kind\":" + JsonString(info.kind) +
-          ",\"scans\":" + std::to_string(info.scans) + ",\"points\":" + std::to_string(info.points) +
-          ",\"mz_min\":" + JsonNumber(info.mzMin) + ",\"mz_max\":" + JsonNumber(info.mzMax) +
-          ",\"rt_min\":" + JsonNumber(info.rtMin) + ",\"rt_max\":" + JsonNumber(info.rtMax) +
-          ",\"tic_max\":" + JsonNumber(info.ticMax) + "}\n";
+          ",\"scans\":" + std::to_string(info.scans) +
+          ",\"points\":" + std::to_string(info.points) + ",\"mz_min\":" + JsonNumber(info.mzMin) +
+          ",\"mz_max\":" + JsonNumber(info.mzMax) + ",\"rt_min\":" + JsonNumber(info.rtMin) +
+          ",\"rt_max\":" + JsonNumber(info.rtMax) + ",\"tic_max\":" + JsonNumber(info.ticMax) +
+          "}\n";
   } else {
     out = "file\t" + file + "\nkind\t" + info.kind + "\nscans\t" + std::to_string(info.scans) +
           "\npoints\t" + std::to_string(info.points) + "\nmz_min\t" + Text(info.mzMin) +

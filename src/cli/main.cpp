@@ -14,7 +14,8 @@ namespace {
 
 void PrintHelp() {
   std::printf("Usage: sorrel COMMAND [options] ARGS...\n\nCommands:\n");
-  for (const auto& [name, cmd] : Commands()) std::printf("  %-10s %s\n", name.c_str(), cmd.summary.c_str());
+  for (const auto& [name, cmd] : Commands())
+    std::printf("  %-10s %s\n", name.c_str(), cmd.summary.c_str());
   std::printf(
       "\nsorrel COMMAND --help shows the options of a command.\n"
       "Exit status: 0 success, 1 the work failed, 2 wrong usage.\n");
@@ -39,7 +40,8 @@ int main(int argc, char** argv) {
   }
   auto it = Commands().find(args[0]);
   if (it == Commands().end()) {
-    std::fprintf(stderr, "sorrel: unknown command '%s' (sorrel --help lists them)\n", args[0].c_str());
+    std::fprintf(stderr, "sorrel: unknown command '%s' (sorrel --help lists them)\n",
+                 args[0].c_str());
     return 2;
   }
   std::vector<std::string> rest(args.begin() + 1, args.end());
@@ -53,7 +55,8 @@ int main(int argc, char** argv) {
   try {
     return it->second.run(rest);
   } catch (const UsageError& e) {
-    std::fprintf(stderr, "sorrel %s: %s\n%s\n", args[0].c_str(), e.what(), it->second.usage.c_str());
+    std::fprintf(stderr, "sorrel %s: %s\n%s\n", args[0].c_str(), e.what(),
+                 it->second.usage.c_str());
     return 2;
   } catch (const std::bad_alloc&) {
     std::fprintf(stderr, "sorrel: out of memory\n");

@@ -10,7 +10,8 @@
 
 int main(int argc, char** argv) {
   // Without a display Qt would abort with a toolkit error; say what to do.
-  if (!std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY") && !std::getenv("QT_QPA_PLATFORM")) {
+  if (!std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY") &&
+      !std::getenv("QT_QPA_PLATFORM")) {
     std::fprintf(stderr,
                  "tansy: no display found; run it under xvfb-run, or use the command-line "
                  "program 'sorrel' (sorrel --help)\n");

@@ -6,9 +6,13 @@ namespace sorrel::test {
 
 ScriptedUi::ScriptedUi() : previous_(SetUi(this)) {}
 
-ScriptedUi::~ScriptedUi() { SetUi(previous_); }
+ScriptedUi::~ScriptedUi() {
+  SetUi(previous_);
+}
 
-void ScriptedUi::ShowMessage(const std::string& text) { messages.push_back(text); }
+void ScriptedUi::ShowMessage(const std::string& text) {
+  messages.push_back(text);
+}
 
 void ScriptedUi::ShowCaptionedMessage(const std::string& caption, const std::string& text) {
   messages.push_back(caption + ": " + text);

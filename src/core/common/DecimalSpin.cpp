@@ -4,7 +4,9 @@
 
 namespace sorrel {
 
-DecimalSpinLogic::DecimalSpinLogic() : text_(TextOf(0)) {}
+DecimalSpinLogic::DecimalSpinLogic() {
+  text_ = TextOf(0);
+}
 
 std::string DecimalSpinLogic::TextOf(double x) const {
   std::string t = precision_ < 0 ? FormatGeneral(x, 4) : FormatFixed(x, precision_);

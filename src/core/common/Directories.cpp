@@ -1,9 +1,9 @@
 #include "Directories.h"
 
-#include <cerrno>
-#include <cstring>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <cerrno>
+#include <cstring>
 
 #include "Errors.h"
 #include "NumberText.h"
@@ -43,9 +43,13 @@ void SetProgramDir(const std::string& dir) {
   if (!dir.empty() && dir.back() != '/') g_programDirOverride.push_back('/');
 }
 
-std::string ConfigDir() { return AskForDir(ProgramDir() + "Config/"); }
+std::string ConfigDir() {
+  return AskForDir(ProgramDir() + "Config/");
+}
 
-std::string DataDir() { return AskForDir(ProgramDir() + "Data/"); }
+std::string DataDir() {
+  return AskForDir(ProgramDir() + "Data/");
+}
 
 char IndexChar(int n) {
   if (n >= 0 && n <= 9) return static_cast<char>('0' + n);
@@ -62,7 +66,8 @@ int CharIndex(char c) {
 std::string ErrorBoxText(const std::string& msg, const std::string& a1, const std::string& a2,
                          const std::string& a3) {
   std::string text = msg;
-  if (auto n = ParseInt32(msg); n && TrimBlanks(msg) == msg) text = "Internal error #" + std::to_string(*n);
+  if (auto n = ParseInt32(msg); n && TrimBlanks(msg) == msg)
+    text = "Internal error #" + std::to_string(*n);
   const std::string* args[] = {&a1, &a2, &a3};
   size_t from = 0;
   for (const std::string* a : args) {

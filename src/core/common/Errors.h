@@ -24,7 +24,8 @@ class MathError : public SorrelError {
 
 // Throws MathError with `what` when `x` is not finite; returns x otherwise.
 inline double CheckFinite(double x, const char* what) {
-  if (!std::isfinite(x)) throw MathError(std::string("Floating point overflow or invalid operation in ") + what);
+  if (!std::isfinite(x))
+    throw MathError(std::string("Floating point overflow or invalid operation in ") + what);
   return x;
 }
 

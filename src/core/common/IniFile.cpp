@@ -80,7 +80,8 @@ void TMemIniFile::WriteBool(const std::string& section, const std::string& key, 
   WriteString(section, key, value ? "1" : "0");
 }
 
-double TMemIniFile::ReadFloat(const std::string& section, const std::string& key, double def) const {
+double TMemIniFile::ReadFloat(const std::string& section, const std::string& key,
+                              double def) const {
   if (!ValueExists(section, key)) return def;
   auto v = ParseNumber(TrimBlanks(ReadString(section, key, "")));
   return v ? *v : def;
@@ -103,14 +104,16 @@ bool TMemIniFile::ValueExists(const std::string& section, const std::string& key
 
 std::vector<std::string> TMemIniFile::ReadSections() const {
   std::vector<std::string> out;
-  for (const auto& s : sections_) out.push_back(s.name);
+  for (const auto& s : sections_)
+    out.push_back(s.name);
   return out;
 }
 
 std::vector<std::string> TMemIniFile::ReadSection(const std::string& section) const {
   std::vector<std::string> out;
   if (const Section* s = FindSection(section))
-    for (const auto& kv : s->values) out.push_back(kv.first);
+    for (const auto& kv : s->values)
+      out.push_back(kv.first);
   return out;
 }
 
@@ -139,13 +142,16 @@ void TMemIniFile::DeleteKey(const std::string& section, const std::string& key) 
     }
 }
 
-void TMemIniFile::Clear() { sections_.clear(); }
+void TMemIniFile::Clear() {
+  sections_.clear();
+}
 
 std::vector<std::string> TMemIniFile::GetStrings() const {
   std::vector<std::string> lines;
   for (const auto& s : sections_) {
     lines.push_back("[" + s.name + "]");
-    for (const auto& kv : s.values) lines.push_back(kv.first + "=" + kv.second);
+    for (const auto& kv : s.values)
+      lines.push_back(kv.first + "=" + kv.second);
     lines.emplace_back();
   }
   return lines;
@@ -176,6 +182,8 @@ void TMemIniFile::AssignContents(const TMemIniFile& other) {
   if (&other != this) sections_ = other.sections_;
 }
 
-void TMemIniFile::UpdateFile() const { SafeWriteFile(fileName_, JoinLinesCRLF(GetStrings())); }
+void TMemIniFile::UpdateFile() const {
+  SafeWriteFile(fileName_, JoinLinesCRLF(GetStrings()));
+}
 
 }  // namespace sorrel

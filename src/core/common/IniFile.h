@@ -46,7 +46,8 @@ class TMemIniFile {
   // The keys of a section, in file order.
   std::vector<std::string> ReadSection(const std::string& section) const;
   // The key=value pairs of a section, in file order.
-  std::vector<std::pair<std::string, std::string>> ReadSectionValues(const std::string& section) const;
+  std::vector<std::pair<std::string, std::string>> ReadSectionValues(
+      const std::string& section) const;
   void EraseSection(const std::string& section);
   void DeleteKey(const std::string& section, const std::string& key);
   void Clear();

@@ -23,7 +23,8 @@ void SignificantDigits(double x, int precision, std::string& digits, int& expone
   int e = 0;
   std::from_chars(s.data() + ePos + 1 + (s[ePos + 1] == '+' ? 1 : 0), s.data() + s.size(), e);
   exponent = e;
-  while (digits.size() > 1 && digits.back() == '0') digits.pop_back();
+  while (digits.size() > 1 && digits.back() == '0')
+    digits.pop_back();
 }
 
 }  // namespace
@@ -68,9 +69,13 @@ std::string FormatGeneral(double x, int precision, int minExpDigits) {
   return out;
 }
 
-std::string FormatValue(double x) { return FormatGeneral(x, 7, 3); }
+std::string FormatValue(double x) {
+  return FormatGeneral(x, 7, 3);
+}
 
-std::string FloatToStr(double x) { return FormatGeneral(x, 15, 0); }
+std::string FloatToStr(double x) {
+  return FormatGeneral(x, 15, 0);
+}
 
 std::string FormatFixed(double x, int decimals) {
   if (!std::isfinite(x)) return FormatGeneral(x, 15);
@@ -91,7 +96,8 @@ std::string ShortestRoundTrip(double x) {
 
 std::optional<double> ParseNumber(std::string_view text) {
   size_t i = 0, n = text.size();
-  while (i < n && text[i] == ' ') ++i;
+  while (i < n && text[i] == ' ')
+    ++i;
   bool negative = false;
   if (i < n && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
   size_t mantStart = i;
@@ -129,8 +135,8 @@ std::optional<double> ParseNumber(std::string_view text) {
 
   std::string_view body = text.substr(mantStart, i - mantStart);
   double value = 0.0;
-  auto res = std::from_chars(body.data(), body.data() + body.size(), value,
-                             std::chars_format::general);
+  auto res =
+      std::from_chars(body.data(), body.data() + body.size(), value, std::chars_format::general);
   if (res.ec == std::errc::result_out_of_range) {
     // Decide between overflow and underflow from the decimal magnitude.
     long long magnitude = exp10 + static_cast<long long>(intDigits - leadingZeros);
@@ -174,8 +180,10 @@ std::optional<int32_t> ParseInt32(std::string_view text) {
 
 std::string_view TrimBlanks(std::string_view text) {
   size_t b = 0, e = text.size();
-  while (b < e && static_cast<unsigned char>(text[b]) <= 32) ++b;
-  while (e > b && static_cast<unsigned char>(text[e - 1]) <= 32) --e;
+  while (b < e && static_cast<unsigned char>(text[b]) <= 32)
+    ++b;
+  while (e > b && static_cast<unsigned char>(text[e - 1]) <= 32)
+    --e;
   return text.substr(b, e - b);
 }
 

@@ -1,11 +1,11 @@
 #include "SafeSave.h"
 
-#include <cerrno>
-#include <cstdlib>
-#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
 
 #include "Errors.h"
 
@@ -70,7 +70,8 @@ void SafeFileWriter::Fail(const std::string& what, int err) {
 
 void SafeFileWriter::Write(const void* data, size_t size) {
   if (!file_) throw SorrelError("Unable to write to " + target_ + ": file is closed");
-  if (size && std::fwrite(data, 1, size, file_) != size) Fail("Unable to write to ", errno ? errno : EIO);
+  if (size && std::fwrite(data, 1, size, file_) != size)
+    Fail("Unable to write to ", errno ? errno : EIO);
 }
 
 void SafeFileWriter::Seek(uint64_t offset) {

@@ -1,10 +1,10 @@
 #include "TextFile.h"
 
+#include <sys/stat.h>
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fstream>
-#include <sys/stat.h>
 
 #include "Errors.h"
 
@@ -89,9 +89,12 @@ std::string DecodeUtf16(std::string_view bytes, bool bigEndian) {
 }  // namespace
 
 std::string DecodeText(std::string_view bytes) {
-  if (bytes.size() >= 3 && bytes.substr(0, 3) == "\xEF\xBB\xBF") bytes.remove_prefix(3);
-  else if (bytes.size() >= 2 && bytes.substr(0, 2) == "\xFF\xFE") return DecodeUtf16(bytes.substr(2), false);
-  else if (bytes.size() >= 2 && bytes.substr(0, 2) == "\xFE\xFF") return DecodeUtf16(bytes.substr(2), true);
+  if (bytes.size() >= 3 && bytes.substr(0, 3) == "\xEF\xBB\xBF")
+    bytes.remove_prefix(3);
+  else if (bytes.size() >= 2 && bytes.substr(0, 2) == "\xFF\xFE")
+    return DecodeUtf16(bytes.substr(2), false);
+  else if (bytes.size() >= 2 && bytes.substr(0, 2) == "\xFE\xFF")
+    return DecodeUtf16(bytes.substr(2), true);
   std::string out;
   out.reserve(bytes.size());
   for (size_t i = 0; i < bytes.size();) {
@@ -132,7 +135,8 @@ std::string ReadFileBytes(const std::string& fileName) {
     throw SorrelError("Cannot read " + fileName + ": it is a directory");
   std::string bytes;
   char buf[1 << 16];
-  while (in.read(buf, sizeof buf) || in.gcount() > 0) bytes.append(buf, static_cast<size_t>(in.gcount()));
+  while (in.read(buf, sizeof buf) || in.gcount() > 0)
+    bytes.append(buf, static_cast<size_t>(in.gcount()));
   if (in.bad()) throw SorrelError("Cannot read file " + fileName);
   return bytes;
 }
@@ -173,8 +177,9 @@ std::string ChangeFileExt(const std::string& path, const std::string& ext) {
 }
 
 std::string UpperCase(std::string text) {
-  std::transform(text.begin(), text.end(), text.begin(),
-                 [](unsigned char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : static_cast<char>(c); });
+  std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) {
+    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : static_cast<char>(c);
+  });
   return text;
 }
 

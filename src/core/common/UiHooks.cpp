@@ -12,7 +12,9 @@ ConsoleUi& DefaultUi() {
 UiHooks* g_ui = nullptr;
 }  // namespace
 
-UiHooks& Ui() { return g_ui ? *g_ui : DefaultUi(); }
+UiHooks& Ui() {
+  return g_ui ? *g_ui : DefaultUi();
+}
 
 UiHooks* SetUi(UiHooks* hooks) {
   UiHooks* old = g_ui ? g_ui : &DefaultUi();
@@ -20,7 +22,9 @@ UiHooks* SetUi(UiHooks* hooks) {
   return old;
 }
 
-void ConsoleUi::ShowMessage(const std::string& text) { std::fprintf(stderr, "%s\n", text.c_str()); }
+void ConsoleUi::ShowMessage(const std::string& text) {
+  std::fprintf(stderr, "%s\n", text.c_str());
+}
 
 void ConsoleUi::ShowCaptionedMessage(const std::string& caption, const std::string& text) {
   std::fprintf(stderr, "%s: %s\n", caption.c_str(), text.c_str());
@@ -35,8 +39,12 @@ std::string ConsoleUi::InputBox(const std::string&, const std::string&, const st
   return def;
 }
 
-std::vector<std::string> ConsoleUi::OpenFileDialog(const FileDialogRequest&) { return {}; }
+std::vector<std::string> ConsoleUi::OpenFileDialog(const FileDialogRequest&) {
+  return {};
+}
 
-std::string ConsoleUi::SaveFileDialog(const FileDialogRequest&) { return {}; }
+std::string ConsoleUi::SaveFileDialog(const FileDialogRequest&) {
+  return {};
+}
 
 }  // namespace sorrel

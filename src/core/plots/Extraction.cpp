@@ -16,7 +16,9 @@ int RangeOf(const std::vector<WeightedRange>& ranges, double x) {
 }
 
 namespace {
-long RoundHalfEven(double v) { return static_cast<long>(std::nearbyint(v)); }
+long RoundHalfEven(double v) {
+  return static_cast<long>(std::nearbyint(v));
+}
 }  // namespace
 
 tXYarray SumRangeMass(TSpec& spec, const std::vector<double>& chromX,
@@ -43,9 +45,11 @@ tXYarray SumRangeMass(TSpec& spec, const std::vector<double>& chromX,
   anySelected = !picks.empty();
   if (picks.empty()) low = 0;
   long count = picks.empty() ? 100 : high - low + 1;
-  if (count > kMaxNominalPoints) throw SorrelError("The mass range of the selected scans is too large");
+  if (count > kMaxNominalPoints)
+    throw SorrelError("The mass range of the selected scans is too large");
   tXYarray out(static_cast<size_t>(std::max(0L, count)));
-  for (size_t k = 0; k < out.size(); ++k) out[k] = {static_cast<float>(low + static_cast<long>(k)), 0.0f};
+  for (size_t k = 0; k < out.size(); ++k)
+    out[k] = {static_cast<float>(low + static_cast<long>(k)), 0.0f};
   for (const Pick& pick : picks) {
     for (const dPoint& pt : spec.GetMass(pick.scan)) {
       long k = RoundHalfEven(pt[0]) - low;
@@ -61,7 +65,8 @@ tXYarray SumRangeMass(TSpec& spec, const std::vector<double>& chromX,
 
 tXYarray BuildSIC(TSpec& spec, const std::vector<WeightedRange>& massRanges) {
   tXYarray out(spec.Chrom.size());
-  for (size_t i = 0; i < out.size(); ++i) out[i] = {spec.Chrom[i][0], 0.0f};
+  for (size_t i = 0; i < out.size(); ++i)
+    out[i] = {spec.Chrom[i][0], 0.0f};
   if (massRanges.empty()) return out;
   for (int32_t i = 0; i < spec.NSpec(); ++i) {
     float& y = out[static_cast<size_t>(i)][1];

@@ -23,7 +23,8 @@ void NomMassSplit(const tXYarray& spectrum, tXYarray& out) {
   CheckSpan(first, last);
   long n = last >= first ? static_cast<long>(last - first) + 2 : 0;
   tXYarray result(static_cast<size_t>(n));
-  for (long k = 0; k < n; ++k) result[static_cast<size_t>(k)] = {static_cast<float>(first + k), 0.0f};
+  for (long k = 0; k < n; ++k)
+    result[static_cast<size_t>(k)] = {static_cast<float>(first + k), 0.0f};
   for (const dPoint& p : spectrum) {
     double x = p[0];
     double b = std::trunc(x);
@@ -50,7 +51,8 @@ void NomMassRound(const tXYarray& spectrum, tXYarray& out) {
   CheckSpan(first, last);
   long n = last >= first ? static_cast<long>(last - first) + 1 : 0;
   tXYarray result(static_cast<size_t>(n));
-  for (long k = 0; k < n; ++k) result[static_cast<size_t>(k)] = {static_cast<float>(first + k), 0.0f};
+  for (long k = 0; k < n; ++k)
+    result[static_cast<size_t>(k)] = {static_cast<float>(first + k), 0.0f};
   for (const dPoint& p : spectrum) {
     // nearbyint rounds halves to even in the default rounding mode.
     long idx = static_cast<long>(std::nearbyint(static_cast<double>(p[0])) - first);

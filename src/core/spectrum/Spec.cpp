@@ -45,7 +45,9 @@ void AddNominal(const tXYarray& nominal, long lo, tXYarray& result) {
 
 }  // namespace
 
-TSpec::TSpec() { Initialise(); }
+TSpec::TSpec() {
+  Initialise();
+}
 
 TSpec::~TSpec() {
   try {
@@ -135,7 +137,8 @@ tXYarray TSpec::AreaSellectThre(int32_t Threshold, float ChromPeakX, float& Left
   long hi = static_cast<long>(std::ceil(MassLimit(false)));
   if (hi - lo > kMaxNominalPoints) throw SorrelError("The mass range of the run is too large");
   tXYarray result(static_cast<size_t>(std::max(0L, hi - lo + 2)));
-  for (size_t k = 0; k < result.size(); ++k) result[k] = {static_cast<float>(lo + static_cast<long>(k)), 0.0f};
+  for (size_t k = 0; k < result.size(); ++k)
+    result[k] = {static_cast<float>(lo + static_cast<long>(k)), 0.0f};
 
   int32_t apex = 0;
   double best = std::fabs(static_cast<double>(Chrom[0][0]) - ChromPeakX);
@@ -240,7 +243,8 @@ void TSpec::AssignSpec(TSpec& Source) {
   tXYarray current = Source.CMass;
   tMass scans;
   scans.reserve(static_cast<size_t>(Source.NSpec()));
-  for (int32_t i = 0; i < Source.NSpec(); ++i) scans.push_back(Source.GetMass(i));
+  for (int32_t i = 0; i < Source.NSpec(); ++i)
+    scans.push_back(Source.GetMass(i));
   // The copy lives in memory: this store leaves its cache or file first.
   if (fCasheOn) {
     CasheClose();
@@ -363,9 +367,12 @@ tFileKind FileKindOf(const std::string& name) {
   tFileKind kind = fkNone;
   std::string ext = ExtractFileExt(name);
   if (!ext.empty()) ext = UpperCase(ext.substr(1));
-  if (ext == "TXT" || ext == "PRN") kind = fkTxt;
-  else if (ext == "CDF") kind = fkNetCDF;
-  else if (ext == "CSH") kind = fkCashe;
+  if (ext == "TXT" || ext == "PRN")
+    kind = fkTxt;
+  else if (ext == "CDF")
+    kind = fkNetCDF;
+  else if (ext == "CSH")
+    kind = fkCashe;
   if (ext.size() >= 2 && ext[0] == 'R') {
     std::string digits = ext.substr(1, 2);
     size_t start = (digits[0] == '+' || digits[0] == '-') ? 1 : 0;
@@ -381,12 +388,13 @@ tFileKind FileKindOf(const std::string& name) {
 }
 
 double LowerDecade(double x) {
+  // The powers as exact literals (a running product drifts past 1e22).
+  static constexpr double kPowers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,
+                                       1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15, 1e16, 1e17,
+                                       1e18, 1e19, 1e20, 1e21, 1e22, 1e23, 1e24, 1e25, 1e26};
   if (!(x >= 1)) return 0;
-  double p = 1;
-  for (int i = 0; i <= 25; ++i) {
-    if (p < x && x < 10 * p) return p;
-    p *= 10;
-  }
+  for (int i = 0; i <= 25; ++i)
+    if (kPowers[i] < x && x < kPowers[i + 1]) return kPowers[i];
   return 0;
 }
 

@@ -55,7 +55,8 @@ class TSpec {
   // the next read of another scan).
   const tXYarray& GetMass(int32_t Index);
   tXYarray GetNomMass(int32_t Index);
-  tXYarray AreaSellectThre(int32_t Threshold, float ChromPeakX, float& LeftLimit, float& RightLimit);
+  tXYarray AreaSellectThre(int32_t Threshold, float ChromPeakX, float& LeftLimit,
+                           float& RightLimit);
   tXYarray AreaSellectLimit(float LeftLimit, float RightLimit);
   static tXYarray AssignXY(const tXYarray& inXY) { return inXY; }
 
@@ -89,9 +90,9 @@ class TSpec {
   std::string CasheFileName() const;
 
   // ---- public fields, as the frame uses them
-  tXYarray Chrom;        // one point per scan: (retention time, total intensity)
-  int32_t Number = 0;    // number of the owning frame; names the cache file
-  tXYarray CMass;        // the current mass spectrum
+  tXYarray Chrom;      // one point per scan: (retention time, total intensity)
+  int32_t Number = 0;  // number of the owning frame; names the cache file
+  tXYarray CMass;      // the current mass spectrum
   RefreshPlotProc RefreshPlot;
   std::unique_ptr<TnetCDF> netCDF;
   std::unique_ptr<THDIndex> HDindex;

@@ -13,7 +13,9 @@
 
 namespace sorrel {
 
-bool IsYOnlyName(const std::string& fileName) { return UpperCase(ExtractFileExt(fileName)) == ".PRN"; }
+bool IsYOnlyName(const std::string& fileName) {
+  return UpperCase(ExtractFileExt(fileName)) == ".PRN";
+}
 
 bool TSpec::OpenTextFile(const std::string& oFilename,
                          const std::function<std::string()>& askFirstMass,

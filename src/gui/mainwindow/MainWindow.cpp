@@ -129,7 +129,8 @@ void TfrmTansy::OpenSpectrumDialog() {
   r.filters = {{"Spectra and runs", "*.txt;*.prn;*.cdf;*.R*;*.csh"}, {"All files", "*"}};
   r.multiSelect = true;
   QStringList files;
-  for (const auto& f : Ui().OpenFileDialog(r)) files << QString::fromStdString(f);
+  for (const auto& f : Ui().OpenFileDialog(r))
+    files << QString::fromStdString(f);
   OpenFiles(files);
 }
 

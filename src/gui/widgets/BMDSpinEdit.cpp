@@ -57,8 +57,10 @@ void TBMDSpinEdit::SetEditorEnabled(bool enabled) {
 void TBMDSpinEdit::stepBy(int steps) {
   setFocus();
   for (int i = 0; i < std::abs(steps); ++i) {
-    if (steps > 0) logic_.StepUp();
-    else logic_.StepDown();
+    if (steps > 0)
+      logic_.StepUp();
+    else
+      logic_.StepDown();
   }
   ShowText();
   selectAll();

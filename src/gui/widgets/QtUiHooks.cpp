@@ -12,8 +12,12 @@
 namespace sorrel {
 
 namespace {
-QString Q(const std::string& s) { return QString::fromStdString(s); }
-std::string S(const QString& s) { return s.toStdString(); }
+QString Q(const std::string& s) {
+  return QString::fromStdString(s);
+}
+std::string S(const QString& s) {
+  return s.toStdString();
+}
 }  // namespace
 
 QString QtFilterString(const std::vector<FileFilter>& filters) {
@@ -42,8 +46,8 @@ bool QtUiHooks::Confirm(const std::string& text) {
 std::string QtUiHooks::InputBox(const std::string& caption, const std::string& prompt,
                                 const std::string& defaultText) {
   bool ok = false;
-  QString answer = QInputDialog::getText(window_, Q(caption), Q(prompt), QLineEdit::Normal,
-                                         Q(defaultText), &ok);
+  QString answer =
+      QInputDialog::getText(window_, Q(caption), Q(prompt), QLineEdit::Normal, Q(defaultText), &ok);
   return ok ? S(answer) : defaultText;
 }
 
@@ -70,22 +74,30 @@ std::string QtUiHooks::SaveFileDialog(const FileDialogRequest& r) {
 }
 
 void QtUiHooks::SetBusyCursor(bool busy) {
-  if (busy) QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-  else if (QGuiApplication::overrideCursor()) QGuiApplication::restoreOverrideCursor();
+  if (busy)
+    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+  else if (QGuiApplication::overrideCursor())
+    QGuiApplication::restoreOverrideCursor();
 }
 
-void QtUiHooks::ProcessMessages() { QCoreApplication::processEvents(); }
+void QtUiHooks::ProcessMessages() {
+  QCoreApplication::processEvents();
+}
 
 void QtUiHooks::EnableMainWindow(bool enabled) {
   if (window_) window_->setEnabled(enabled);
 }
 
-std::string QtUiHooks::ClipboardText() { return S(QGuiApplication::clipboard()->text()); }
+std::string QtUiHooks::ClipboardText() {
+  return S(QGuiApplication::clipboard()->text());
+}
 
 void QtUiHooks::SetClipboardText(const std::string& text) {
   QGuiApplication::clipboard()->setText(Q(text));
 }
 
-void QtUiHooks::OpenUrl(const std::string& url) { QDesktopServices::openUrl(QUrl(Q(url))); }
+void QtUiHooks::OpenUrl(const std::string& url) {
+  QDesktopServices::openUrl(QUrl(Q(url)));
+}
 
 }  // namespace sorrel

@@ -1,0 +1,106 @@
+// Crash-safe saving.
+#include <gtest/gtest.h>
+
+#include <dirent.h>
+#include <sys/mount.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+
+#include "TempDir.h"
+#include "common/Errors.h"
+#include "common/SafeSave.h"
+#include "common/TextFile.h"
+
+using namespace sorrel;
+
+namespace {
+int FilesIn(const std::string& dir) {
+  int n = 0;
+  if (DIR* d = opendir(dir.c_str())) {
+    while (dirent* e = readdir(d))
+      if (e->d_name[0] != '.') ++n;
+    closedir(d);
+  }
+  return n;
+}
+}  // namespace
+
+TEST(SafeSave, ReplacesTheFileAndLeavesNoTemporaryFile) {
+  test::TempDir dir;
+  std::string path = dir.Write("a.txt", "old");
+  chmod(path.c_str(), 0640);
+  SafeWriteFile(path, "new contents");
+  EXPECT_EQ(test::ReadAll(path), "new contents");
+  EXPECT_EQ(FilesIn(dir.Path()), 1);
+  struct stat st {};
+  stat(path.c_str(), &st);
+  EXPECT_EQ(st.st_mode & 0777, 0640u) << "the replaced file keeps its permissions";
+}
+
+TEST(SafeSave, AnAbandonedWriterLeavesTheOldFile) {
+  test::TempDir dir;
+  std::string path = dir.Write("a.txt", "old");
+  {
+    SafeFileWriter w(path);
+    w.Write("half of the new");
+    // no Commit: an error in the middle of a save
+  }
+  EXPECT_EQ(test::ReadAll(path), "old");
+  EXPECT_EQ(FilesIn(dir.Path()), 1);
+}
+
+TEST(SafeSave, SeekingWritesInPlace) {
+  test::TempDir dir;
+  std::string path = dir.File("b.bin");
+  SafeFileWriter w(path);
+  w.Seek(10);
+  w.Write("x");
+  EXPECT_EQ(w.Tell(), 11u);
+  w.Seek(0);
+  w.Write("y");
+  w.Commit();
+  std::string bytes = test::ReadAll(path);
+  ASSERT_EQ(bytes.size(), 11u);
+  EXPECT_EQ(bytes[0], 'y');
+  EXPECT_EQ(bytes[10], 'x');
+}
+
+TEST(SafeSave, ErrorsNameTheFile) {
+  test::TempDir dir;
+  for (std::string bad : {dir.File("no/such/dir/file.txt"), dir.Path()}) {
+    try {
+      SafeWriteFile(bad, "x");
+      FAIL() << bad;
+    } catch (const SorrelError& e) {
+      EXPECT_NE(std::string(e.what()).find(bad.substr(0, bad.size() - 1)), std::string::npos)
+          << e.what();
+    }
+  }
+  EXPECT_THROW(SafeWriteFile("", "x"), SorrelError);
+}
+
+TEST(SafeSave, AFullFileSystemKeepsThePreviousFile) {
+  // A tiny tmpfs: the new contents cannot fit, the old file must survive.
+  test::TempDir dir;
+  std::string mnt = dir.File("fs");
+  mkdir(mnt.c_str(), 0700);
+  if (mount("tmpfs", mnt.c_str(), "tmpfs", 0, "size=64k") != 0)
+    GTEST_SKIP() << "cannot mount a tmpfs here (needs root)";
+  std::string path = mnt + "/data.txt";
+  SafeWriteFile(path, std::string(20000, 'a'));
+  bool threw = false;
+  try {
+    SafeWriteFile(path, std::string(200000, 'b'));
+  } catch (const SorrelError& e) {
+    threw = true;
+    EXPECT_NE(std::string(e.what()).find("data.txt"), std::string::npos);
+  }
+  std::string after = test::ReadAll(path);
+  int files = FilesIn(mnt);
+  umount(mnt.c_str());
+  EXPECT_TRUE(threw);
+  EXPECT_EQ(after, std::string(20000, 'a'));
+  EXPECT_EQ(files, 1) << "the temporary file is removed";
+}
