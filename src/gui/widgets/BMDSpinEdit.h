@@ -22,6 +22,7 @@ class TBMDSpinEdit : public QAbstractSpinBox {
   void SetValueUnit(const QString& unit);
   void SetEditorEnabled(bool enabled);
   DecimalSpinLogic& Logic() { return logic_; }
+  QLineEdit* Editor() const { return lineEdit(); }
 
   void stepBy(int steps) override;
 

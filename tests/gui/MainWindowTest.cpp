@@ -1,0 +1,83 @@
+// The main window at start-up and the decimal spin edit widget.
+#include <QAction>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QSignalSpy>
+#include <QTabWidget>
+#include <QtTest>
+
+#include "common/Directories.h"
+#include "mainwindow/MainWindow.h"
+#include "widgets/BMDSpinEdit.h"
+
+using namespace sorrel;
+
+class MainWindowTest : public QObject {
+  Q_OBJECT
+ private slots:
+  void startsWithItsMenusAndCaption() {
+    TfrmTansy w;
+    QCOMPARE(w.windowTitle(), "Sorrel v2.1 - " + QString::fromStdString(ProgramDir() + "Data/"));
+    QStringList menus;
+    for (QAction* a : w.menuBar()->actions())
+      menus << a->text();
+    QCOMPARE(menus, (QStringList{"&File", "&Edit", "&PCA", "&Help"}));
+    QCOMPARE(w.mOpenSpec->text(), QString("Open Specrum..."));
+    QCOMPARE(w.mOpenSpec->shortcut(), QKeySequence("Ctrl+O"));
+    QCOMPARE(w.mCalculate->shortcut(), QKeySequence("F9"));
+    QVERIFY(!w.mOptimize->isVisible());
+    // No frame open: the PCA and Close Spectrum menus are disabled.
+    QVERIFY(!w.mnuPCA->isEnabled());
+    QVERIFY(!w.mnuClose->isEnabled());
+    QVERIFY(!w.mSaveTraining->isEnabled());
+    QVERIFY(w.mOpenSpec->isEnabled());
+  }
+
+  void exitClosesTheWindow() {
+    TfrmTansy w;
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    w.mExit->trigger();
+    QTRY_VERIFY(!w.isVisible());
+  }
+
+  void openedSpectraBecomePagesAndEnableTheMenus() {
+    TfrmTansy w;
+    QString dir = SORREL_EXAMPLES_DIR;
+    w.OpenFiles({dir + "/caffeine_MSBNK-Kazusa-KZ000017.txt",
+                 dir + "/caffeine_MSBNK-Kazusa-KZ000113.txt",
+                 dir + "/caffeine_MSBNK-RIKEN-PR010011.txt"});
+    QCOMPARE(w.pages->count(), 3);
+    QVERIFY(w.pages->tabText(0).startsWith("1 "));
+    QVERIFY(w.mnuPCA->isEnabled());
+    QVERIFY(w.mnuClose->isEnabled());
+    w.mCloseActive->trigger();
+    QCOMPARE(w.pages->count(), 2);
+    QVERIFY(!w.mnuPCA->isEnabled());
+  }
+
+  void spinEditStepsAndLimits() {
+    TBMDSpinEdit e;
+    QSignalSpy changed(&e, &TBMDSpinEdit::changed);
+    e.SetMaxValue(5);
+    e.SetIncrement(1);
+    e.SetPrecision(1);
+    e.SetValue(4.5);
+    QCOMPARE(e.Editor()->text(), QString("4.5"));
+    e.stepBy(1);
+    QCOMPARE(e.Value(), 5.0);
+    QCOMPARE(e.Editor()->text(), QString("5.0"));
+    e.SetValue(0.5);
+    e.stepBy(-1);
+    QCOMPARE(e.Value(), 0.0);
+    QVERIFY(changed.count() >= 3);
+    // Typing letters is refused by the validator.
+    e.Editor()->clear();
+    QTest::keyClicks(e.Editor(), "a2b");
+    QCOMPARE(e.Editor()->text(), QString("2"));
+    QCOMPARE(e.Value(), 2.0);
+  }
+};
+
+QTEST_MAIN(MainWindowTest)
+#include "MainWindowTest.moc"
