@@ -192,10 +192,12 @@ int32_t TSpec::AddSSpec(double ret, double tot, const tXYarray& SMass) {
     CMass = SMass;
     if (HDnSpec > -1) {
       int32_t k = HDnSpec;
-      Chrom.resize(static_cast<size_t>(k) + 1);
-      Chrom[static_cast<size_t>(k)] = {ToStoredFloat(ret, "retention time"),
-                                       ToStoredFloat(tot, "total intensity")};
+      dPoint point{ToStoredFloat(ret, "retention time"), ToStoredFloat(tot, "total intensity")};
+      // The scan goes to the file first: a scan the file refuses does not
+      // appear in the chromatogram either.
       AddHDSpectrum(SMass);
+      Chrom.resize(static_cast<size_t>(k) + 1);
+      Chrom[static_cast<size_t>(k)] = point;
       LastReadIndex = k;
     }
     return NSpec() - 1;

@@ -117,6 +117,8 @@ class TSpec {
   bool fFromFileOn = false;
   std::FILE* DiskCashe = nullptr;
   std::vector<int64_t> CasheIdx;
+  int64_t CasheEnd = 0;     // end of the cache data: where the next scan goes
+  std::string fCasheName;  // the open cache file, for messages
   std::string fFilename;
   tFileKind fFileKind = fkNone;
   tMass fMass;

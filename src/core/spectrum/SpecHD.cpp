@@ -1,24 +1,337 @@
-// HD run files of the spectrum store (not built yet).
+// HD run files of the spectrum store: opening (through the index), reading
+// single scans on demand, saving a whole run, and writing scan by scan.
+#include <sys/stat.h>
+#include <unistd.h>
+#include <cmath>
+#include <cstring>
+#include <limits>
+
+#include "common/Errors.h"
+#include "common/NumberText.h"
+#include "common/ProgressIndicator.h"
+#include "common/SafeSave.h"
 #include "common/UiHooks.h"
 #include "spectrum/HDIndex.h"
 #include "spectrum/Spec.h"
 
 namespace sorrel {
 
-bool TSpec::OpenHDFile(const std::string&) {
-  Ui().ShowMessage("HD run files cannot be opened yet.");
-  return false;
+namespace {
+
+// A peak record with mass 0.0 ends its scan, so a point at mass 0 cannot be
+// written as it is: it would cut the scan there and shift every later
+// scan. The smallest positive double stands in for it; it is not 0.0 for
+// any reader, and it reads back as the float 0.
+constexpr double kZeroMassStandIn = std::numeric_limits<double>::denorm_min();
+
+std::string ScanText(int32_t k) {
+  return "scan " + std::to_string(k);
 }
 
-tXYarray TSpec::ReadHDSpectrum(int32_t) { return {}; }
-
-bool TSpec::SaveHDFile(const std::string&) {
-  Ui().ShowMessage("HD run files cannot be saved yet.");
-  return false;
+int32_t RoundIntensity(float a, int32_t scan) {
+  // Halves go to the even neighbour (the default rounding mode).
+  double v = std::nearbyint(static_cast<double>(a));
+  if (!(v >= static_cast<double>(std::numeric_limits<int32_t>::min()) &&
+        v <= static_cast<double>(std::numeric_limits<int32_t>::max())))
+    throw SorrelError("The intensity " + FloatToStr(a) + " of " + ScanText(scan) +
+                      " does not fit an HD file (whole numbers up to 2147483647)");
+  return static_cast<int32_t>(v);
 }
 
-bool TSpec::CreateHDFile(const std::string&) { return false; }
-bool TSpec::AddHDSpectrum(const tXYarray&) { return false; }
-bool TSpec::CloseHDFile() { return false; }
+// The peak records of one spectrum and its terminator.
+void AppendPeaks(std::string& out, const tXYarray& spectrum, int32_t scan) {
+  size_t start = out.size();
+  out.resize(start + (spectrum.size() + 1) * kPeakRecordSize, '\0');
+  char* p = out.data() + start;
+  for (const dPoint& pt : spectrum) {
+    if (!std::isfinite(pt[0]))
+      throw SorrelError(ScanText(scan) + " holds a mass that is not a number");
+    double m = pt[0] == 0.0f ? kZeroMassStandIn : static_cast<double>(pt[0]);
+    int32_t a = RoundIntensity(pt[1], scan);
+    std::memcpy(p, &m, sizeof m);
+    std::memcpy(p + 8, &a, sizeof a);
+    p += kPeakRecordSize;
+  }
+}
+
+void AppendScanHeader(std::string& out, float scansPerSecond) {
+  rScan_stats s{};
+  s.stored_mode = 2;
+  s.number_of_scans_per_second = scansPerSecond;
+  out.append(reinterpret_cast<const char*>(&s), kScanStatsStoredSize);
+}
+
+// number_of_scans_per_second for scan k (counted from 1) at retention
+// time `ret`: the reader gives back k / rate rounded to a float, which is
+// `ret` or (for about one time in fifty) its float neighbour; no float
+// rate does better then.
+float ScansPerSecondFor(int32_t k, float ret) {
+  if (ret == 0.0f) return 1.0f;
+  return static_cast<float>(static_cast<double>(k) / static_cast<double>(ret));
+}
+
+// The indexer refuses run files under 24 KiB. Files written here are made
+// at least that long, with zero bytes after the last scan (which no reader
+// interprets), so that a short run can be opened again.
+constexpr uint64_t kMinRunFileSize = 24 * 1024;
+
+void PadRunFile(SafeFileWriter& w) {
+  uint64_t end = w.Tell();
+  if (end < kMinRunFileSize) w.Write(std::string(kMinRunFileSize - end, '\0'));
+}
+
+bool SameFile(const std::string& a, const std::string& b) {
+  struct stat sa {
+  }, sb{};
+  if (stat(a.c_str(), &sa) != 0 || stat(b.c_str(), &sb) != 0) return false;
+  return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+}
+
+// After a run file is written its old index is stale; it goes, so that the
+// next opening indexes the new file.
+void RemoveIndexFile(const std::string& runFileName) {
+  ::unlink(HDIndexFileName(runFileName, false).c_str());
+}
+
+}  // namespace
+
+bool TSpec::OpenHDFile(const std::string& oFilename) {
+  fFilename = oFilename;
+  bool wasAuto = fAutoRefresh;
+  fAutoRefresh = false;
+  bool ok = false;
+  try {
+    if (!HDindex) HDindex = std::make_unique<THDIndex>();
+    fFromFileOn = HDindex->IndexFile(oFilename);
+    if (!fFromFileOn) {
+      HDindex.reset();
+    } else {
+      HDReader f(oFilename);
+      rRun_Stats header{};
+      if (!f.ReadRunStats(header)) throw SorrelError("Error while reading HD run stats");
+      tXYarray chrom(HDindex->aRetTime.size());
+      for (size_t k = 0; k < chrom.size(); ++k)
+        chrom[k] = {HDindex->aRetTime[k], HDindex->aTIC[k]};
+      // The store now reads its scans from the file: whatever it held
+      // before goes.
+      if (fCasheOn) {
+        CasheClose();
+        fCasheOn = false;
+      }
+      CasheIdx.clear();
+      fMass.clear();
+      CMass.clear();
+      FileHeader = header;
+      Chrom = std::move(chrom);
+      LastReadIndex = -99;
+      ok = true;
+    }
+  } catch (const std::exception& e) {
+    // The caption the user knows, and what went wrong in which file.
+    Ui().ShowMessage("Problem reading R file\n" + oFilename + ": " + e.what());
+    fFromFileOn = false;
+    HDindex.reset();
+    ok = false;
+  }
+  SetAutoRefresh(wasAuto);
+  return ok;
+}
+
+tXYarray TSpec::ReadHDSpectrum(int32_t iIndex) {
+  HDReader f(fFilename);
+  rRun_Stats header{};
+  if (!f.ReadRunStats(header)) {
+    Ui().ShowMessage("Error while reading HD run stats");
+    return {};
+  }
+  const int32_t n = header.number_of_scans;
+  if (iIndex < 0 || iIndex >= n)
+    throw SorrelError("This file has only " + std::to_string(n) + "Scans!");
+
+  if (HDindex && fFromFileOn) {
+    if (static_cast<size_t>(iIndex) >= HDindex->aIndexTable.size())
+      throw SorrelError(fFilename + " has changed since it was indexed; open it again");
+    f.Seek(HDindex->aIndexTable[static_cast<size_t>(iIndex)]);
+  } else {
+    // Without an index: step over the scans before the wanted one, as the
+    // file lays them out (a header before every scan, or only before the
+    // first).
+    const std::string wrongMode =
+        "The file is not nominal mass, fast DSP nom mass or slow accurrate HD ALG acquired the "
+        "conversion ends here.";
+    f.Seek(kFirstScanOffset);
+    const uint8_t* p = f.Next(kScanStatsStoredSize);
+    if (!p) throw SorrelError(fFilename + ": the file ends inside the header of scan 0");
+    rScan_stats first{};
+    std::memcpy(&first, p, kScanStatsStoredSize);
+    if (!HDPeakListMode(first.stored_mode)) {
+      Ui().ShowMessage(wrongMode);
+      return {};
+    }
+    const bool headers = HDHasScanHeaders(header, first);
+    for (int32_t j = 0; j < iIndex; ++j) {
+      for (int count = 0;; ++count) {
+        const uint8_t* r = f.Next(kPeakRecordSize);
+        if (!r) throw SorrelError(fFilename + ": the file ends inside " + ScanText(j));
+        double m;
+        std::memcpy(&m, r, sizeof m);
+        if (m == 0.0) break;
+        if (count >= kMaxPeaksWithoutZero)
+          throw SorrelError("Too many peaks have been read without a zero");
+      }
+      if (headers) {
+        p = f.Next(kScanStatsStoredSize);
+        if (!p)
+          throw SorrelError(fFilename + ": the file ends inside the header of " + ScanText(j + 1));
+        rScan_stats s{};
+        std::memcpy(&s, p, kScanStatsStoredSize);
+        if (!HDPeakListMode(s.stored_mode)) {
+          Ui().ShowMessage(wrongMode);
+          return {};
+        }
+      }
+    }
+  }
+
+  tXYarray result;
+  for (int count = 0;; ++count) {
+    const uint8_t* r = f.Next(kPeakRecordSize);
+    if (!r) throw SorrelError(fFilename + ": the file ends inside " + ScanText(iIndex));
+    double m;
+    int32_t a;
+    std::memcpy(&m, r, sizeof m);
+    if (m == 0.0) break;
+    if (count >= kMaxPeaksWithoutZero)
+      throw SorrelError("Too many peaks have been read without a zero");
+    std::memcpy(&a, r + 8, sizeof a);
+    float fm = static_cast<float>(m);
+    if (!std::isfinite(fm))
+      throw SorrelError(fFilename + ": " + ScanText(iIndex) + " holds a mass that is not a number");
+    result.push_back({fm, static_cast<float>(a)});
+  }
+  return result;
+}
+
+bool TSpec::SaveHDFile(const std::string& sFilename) {
+  const int32_t n = NSpec();
+  if (n == 0) throw SorrelError("No data to save.");
+  if (n > kMaxHDScans)
+    throw SorrelError("The run has " + std::to_string(n) + " scans; an HD file holds at most " +
+                      std::to_string(kMaxHDScans) + ".");
+  // Saving over the file this store reads from: the new file is written
+  // beside it and replaces it only when complete, then the store reads
+  // from the new one.
+  const bool sameFile = fFromFileOn && fFileKind == fkHD && SameFile(fFilename, sFilename);
+
+  SafeFileWriter w(sFilename);
+  if (fFileKind != fkHD) FileHeader = rRun_Stats{};
+  rRun_Stats header = FileHeader;
+  // Every scan written here carries its own header, which a file marked
+  // 4661 would read as peaks.
+  if (header.magic == 4661) header.magic = 0;
+  header.number_of_scans = static_cast<uint16_t>(n);
+  const char16_t tz[] = u"TZ";
+  std::memcpy(header.theos_zero_flag, tz, 4);
+  header.theos_zero = Chrom[0][0];
+  FileHeader = header;
+
+  std::string block(kFirstScanOffset, '\0');
+  std::memcpy(block.data(), &header, kRunStatsStoredSize);
+  w.Write(block);
+
+  WorkProgressReport progress("Saving " + sFilename, n);
+  std::string scan;
+  for (int32_t k = 1; k <= n; ++k) {
+    progress.Step(k);
+    float ret = Chrom[static_cast<size_t>(k - 1)][0];
+    scan.clear();
+    AppendScanHeader(scan, ScansPerSecondFor(k, ret));
+    AppendPeaks(scan, GetMass(k - 1), k - 1);
+    w.Write(scan);
+  }
+  PadRunFile(w);
+  w.Commit();
+  RemoveIndexFile(sFilename);
+  if (sameFile) {
+    HDindex.reset();
+    OpenHDFile(fFilename);
+  }
+  return true;
+}
+
+bool TSpec::CreateHDFile(const std::string& sFilename) {
+  fFilename = sFilename;
+  auto w = std::make_unique<SafeFileWriter>(sFilename);
+  w->Write(std::string(kFirstScanOffset, '\0'));
+  f_HDFile = std::move(w);
+  HDnSpec = 0;
+  fFileKind = fkHD;
+  if (fCasheOn) CasheClose();
+  fCasheOn = false;
+  CasheIdx.clear();
+  fFromFileOn = true;
+  // The store shows what is written from now on.
+  fMass.clear();
+  Chrom.clear();
+  HDindex.reset();
+  return true;
+}
+
+bool TSpec::AddHDSpectrum(const tXYarray& Spectrum) {
+  if (HDnSpec == -1 || !f_HDFile) return false;
+  if (HDnSpec >= kMaxHDScans)
+    throw SorrelError("An HD file holds at most " + std::to_string(kMaxHDScans) + " scans");
+  std::string scan;
+  AppendScanHeader(scan, 1.0f);
+  AppendPeaks(scan, Spectrum, HDnSpec);
+  try {
+    f_HDFile->Write(scan);
+  } catch (...) {
+    // The file being written is lost (the old one, if any, is untouched):
+    // the store is left empty and usable.
+    f_HDFile.reset();
+    HDnSpec = -1;
+    fFromFileOn = false;
+    fFileKind = fkNone;
+    fFilename.clear();
+    Chrom.clear();
+    CMass.clear();
+    throw;
+  }
+  ++HDnSpec;
+  return true;
+}
+
+bool TSpec::CloseHDFile() {
+  if (HDnSpec == -1 || !f_HDFile) return false;
+  rRun_Stats header{};
+  header.number_of_scans = static_cast<uint16_t>(HDnSpec);
+  const int32_t written = HDnSpec;
+  try {
+    PadRunFile(*f_HDFile);
+    f_HDFile->Seek(0);
+    f_HDFile->Write(&header, kRunStatsStoredSize);
+    f_HDFile->Commit();
+  } catch (...) {
+    f_HDFile.reset();
+    HDnSpec = -1;
+    fFromFileOn = false;
+    throw;
+  }
+  f_HDFile.reset();
+  HDnSpec = -1;
+  RemoveIndexFile(fFilename);
+  if (fFromFileOn && written > 0) {
+    if (!HDindex) HDindex = std::make_unique<THDIndex>();
+    bool ok = false;
+    try {
+      ok = HDindex->IndexFile(fFilename);
+    } catch (const std::exception&) {
+      ok = false;
+    }
+    if (!ok) HDindex.reset();
+  }
+  return true;
+}
 
 }  // namespace sorrel
