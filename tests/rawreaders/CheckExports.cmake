@@ -1,0 +1,21 @@
+# cmake -DNM=<nm> -DLIBRARY=<file> -DEXPORTS=<name;...> -P CheckExports.cmake
+# Fails unless the defined dynamic symbols of LIBRARY are exactly EXPORTS.
+execute_process(COMMAND ${NM} -D --defined-only ${LIBRARY}
+  OUTPUT_VARIABLE out ERROR_VARIABLE err RESULT_VARIABLE rc)
+if(NOT rc EQUAL 0)
+  message(FATAL_ERROR "${NM} failed on ${LIBRARY}: ${err}")
+endif()
+string(REPLACE "\n" ";" lines "${out}")
+set(found)
+foreach(line ${lines})
+  if(line MATCHES "^[0-9a-fA-F]* *[A-Za-z] (.+)$")
+    list(APPEND found ${CMAKE_MATCH_1})
+  endif()
+endforeach()
+list(SORT found)
+set(expected ${EXPORTS})
+list(SORT expected)
+if(NOT "${found}" STREQUAL "${expected}")
+  message(FATAL_ERROR "${LIBRARY} exports [${found}], expected exactly [${expected}]")
+endif()
+message(STATUS "${LIBRARY} exports exactly [${found}]")

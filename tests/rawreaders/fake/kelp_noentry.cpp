@@ -1,0 +1,4 @@
+// A loadable library without the readers' exports.
+extern "C" __attribute__((visibility("default"))) int KelpSomethingElse() {
+  return 1;
+}
