@@ -1,0 +1,95 @@
+#include "CrossValidation.h"
+
+#include <string>
+
+#include "common/Errors.h"
+#include "pca/Mahalanobis.h"
+#include "pca/Nipals.h"
+
+namespace sorrel {
+
+namespace {
+
+aadouble WithoutRow(const aadouble& X, size_t leftOut) {
+  aadouble rows;
+  rows.reserve(X.size() - 1);
+  for (size_t i = 0; i < X.size(); ++i)
+    if (i != leftOut) rows.push_back(X[i]);
+  return rows;
+}
+
+void CheckLeftOut(const aadouble& X, size_t leftOut) {
+  if (leftOut >= X.size())
+    throw SorrelError("Cross-validation: there is no spectrum " + std::to_string(leftOut + 1) +
+                      " (the data matrix has " + std::to_string(X.size()) + " rows)");
+}
+
+}  // namespace
+
+double CrossValidateSpectrum(const aadouble& others, const adouble& leftOut, int nf) {
+  aadouble mahal, loadings;
+  adouble mean;
+  double rcm = 0, rmsg = 0;
+  CalcTrainingStats(others, nf, mahal, mean, rcm, rmsg, &loadings);
+  adouble s = mean;
+  ProjectSpectrum(nf, leftOut, loadings, rcm, s);
+  return MahalScore(mahal, nf, s, rmsg);
+}
+
+double CrossValidate(const aadouble& X, size_t leftOut, int nf) {
+  CheckLeftOut(X, leftOut);
+  return CrossValidateSpectrum(WithoutRow(X, leftOut), X[leftOut], nf);
+}
+
+adouble MDistSeries(const aadouble& X, int nf) {
+  adouble out(X.size());
+  for (size_t l = 0; l < X.size(); ++l)
+    out[l] = CrossValidate(X, l, nf);
+  return out;
+}
+
+aadouble LeaveOneOutTable(const aadouble& X, int a) {
+  const size_t n = X.size();
+  if (a < 1) throw SorrelError("Cross-validation needs at least 1 component");
+  const size_t na = static_cast<size_t>(a);
+  if (n < 3 || n - 1 <= na)
+    throw MathError("Cross-validation of " + std::to_string(n) + " spectra with up to " +
+                    std::to_string(a) +
+                    " loadings cannot be computed: leaving one spectrum out "
+                    "must leave more spectra than loadings, and at least 2");
+  aadouble table(n, adouble(na, 0.0));
+  for (size_t l = 0; l < n; ++l) {
+    const aadouble rows = WithoutRow(X, l);
+    std::vector<adouble> res(na);
+    aadouble E, P, T;
+    adouble eig;
+    CalcPCAStages(rows, a, E, eig, P, T,
+                  [&res](int k, const aadouble& residual) { res[k] = ResidualSums(residual); });
+    for (size_t nf = 1; nf <= na; ++nf) {
+      aadouble mahal, inverse;
+      adouble mean;
+      double rcm = 0, rmsg = 0;
+      TrainingStatsFromScores(T, static_cast<int>(nf), res[nf - 1], mahal, mean, rcm, rmsg,
+                              &inverse);
+      adouble s = mean;
+      ProjectSpectrum(static_cast<int>(nf), X[l], P, rcm, s);
+      table[l][nf - 1] = MahalScoreInv(inverse, static_cast<int>(nf), s, rmsg);
+    }
+  }
+  return table;
+}
+
+adouble CompactSeries(const aadouble& X, int a) {
+  const aadouble table = LeaveOneOutTable(X, a);
+  const size_t na = static_cast<size_t>(a);
+  adouble out(na, 0.0);
+  for (size_t nf = 0; nf < na; ++nf) {
+    double sum = 0.0;
+    for (const adouble& row : table)
+      sum += row[nf];
+    out[nf] = sum / static_cast<double>(table.size());
+  }
+  return out;
+}
+
+}  // namespace sorrel
