@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <locale>
 #include <string>
 
 #include "KelpInterface.h"
@@ -45,6 +46,7 @@ FAKE_EXPORT void OpenMassLynxData(int16_t* status, const char* directory, float*
                                   float* intensities, float* tics, float* rts, int32_t* counts) {
   if (const char* log = std::getenv("KELPFAKE_LOG")) {
     std::ofstream out(log);
+    out.imbue(std::locale::classic());
     out << *status << "\n" << directory << "\n";
     if (*status == KELP_STATUS_SIZES_FOLLOW) out << directory + std::strlen(directory) + 1 << "\n";
   }
