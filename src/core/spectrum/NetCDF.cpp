@@ -1,21 +1,530 @@
 #include "spectrum/NetCDF.h"
 
+#include <netcdf.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+#include "common/Errors.h"
+#include "common/NumberText.h"
+#include "common/ProgressIndicator.h"
+#include "common/SafeSave.h"
+#include "common/TextFile.h"
 #include "common/UiHooks.h"
+#include "spectrum/HDIndex.h"
 #include "spectrum/Spec.h"
 
 namespace sorrel {
 
-// netCDF runs are not read or written yet.
-bool TnetCDF::Open(const std::string&) {
-  Ui().ShowMessage("netCDF files cannot be opened yet.");
-  return false;
+namespace {
+
+// A netCDF library call that failed, with the library's own text.
+class NcFailure : public SorrelError {
+ public:
+  using SorrelError::SorrelError;
+};
+
+// Every status of the library is checked here.
+void Nc(int status, const std::string& file) {
+  if (status != NC_NOERR) throw NcFailure(file + ": " + nc_strerror(status));
 }
 
-tXYarray TnetCDF::ReadSpectrum(int32_t) { return {}; }
+// An open netCDF file, closed when it goes out of scope.
+struct NcFile {
+  int id = -1;
+  NcFile() = default;
+  NcFile(const NcFile&) = delete;
+  NcFile& operator=(const NcFile&) = delete;
+  ~NcFile() {
+    if (id >= 0) nc_close(id);
+  }
+};
 
-bool TnetCDF::Save(const std::string&) {
-  Ui().ShowMessage("netCDF files cannot be saved yet.");
-  return false;
+// Points read from the file at a time.
+constexpr size_t kBlockPoints = size_t{1} << 20;
+
+std::string ScanText(size_t i) {
+  return "scan " + std::to_string(i);
+}
+
+// The ANDI/MS files mark a number that was not recorded with -9999 (most
+// without a _FillValue attribute saying so).
+constexpr double kAndiNull = -9999.0;
+
+// ---------------------------------------------------------------- reading
+
+// A numeric variable and how its stored values become values:
+// value = stored * scale_factor + add_offset; stored values equal to
+// _FillValue are missing.
+struct NumVar {
+  int id = -1;
+  nc_type type = NC_NAT;
+  double scale = 1.0, offset = 0.0;
+  bool hasFill = false;
+  double fill = 0.0;
+
+  bool Missing(double raw) const {
+    if (!hasFill) return false;
+    return std::isnan(fill) ? std::isnan(raw) : raw == fill;
+  }
+  double Value(double raw) const { return raw * scale + offset; }
+};
+
+bool NumericAtt(int nc, int var, const char* name, double& out) {
+  nc_type type;
+  size_t len = 0;
+  if (nc_inq_att(nc, var, name, &type, &len) != NC_NOERR) return false;
+  if (len != 1 || type == NC_CHAR || type == NC_STRING) return false;
+  return nc_get_att_double(nc, var, name, &out) == NC_NOERR;
+}
+
+class Reader {
+ public:
+  Reader(int nc, std::string file) : nc_(nc), file_(std::move(file)) {}
+
+  bool Has(const char* name, int& id) const { return nc_inq_varid(nc_, name, &id) == NC_NOERR; }
+
+  // A one-dimensional numeric variable; its length in `len`.
+  NumVar Numeric(const char* name, size_t& len) const {
+    NumVar v;
+    Nc(nc_inq_varid(nc_, name, &v.id), file_);
+    int ndims = 0;
+    Nc(nc_inq_var(nc_, v.id, nullptr, &v.type, &ndims, nullptr, nullptr), file_);
+    if (ndims != 1)
+      throw SorrelError(file_ + ": the variable " + name + " is not a list of values");
+    if (v.type == NC_CHAR || v.type == NC_STRING)
+      throw SorrelError(file_ + ": the variable " + name + " does not hold numbers");
+    int dim = 0;
+    Nc(nc_inq_vardimid(nc_, v.id, &dim), file_);
+    Nc(nc_inq_dimlen(nc_, dim, &len), file_);
+    NumericAtt(nc_, v.id, "scale_factor", v.scale);
+    NumericAtt(nc_, v.id, "add_offset", v.offset);
+    v.hasFill = NumericAtt(nc_, v.id, "_FillValue", v.fill);
+    if (!std::isfinite(v.scale) || !std::isfinite(v.offset))
+      throw SorrelError(file_ + ": the scale_factor or add_offset of " + name + " is not a number");
+    return v;
+  }
+
+  std::vector<double> Doubles(const NumVar& v, size_t start, size_t count) const {
+    std::vector<double> out(count);
+    if (count == 0) return out;
+    Nc(nc_get_vara_double(nc_, v.id, &start, &count, out.data()), file_);
+    return out;
+  }
+
+  std::vector<long long> Integers(const NumVar& v, size_t count) const {
+    std::vector<long long> out(count);
+    if (count == 0) return out;
+    size_t start = 0;
+    Nc(nc_get_vara_longlong(nc_, v.id, &start, &count, out.data()), file_);
+    return out;
+  }
+
+  // The first row of a text variable (or a global text attribute of that
+  // name), without its padding; empty when there is none.
+  std::string Text(const char* name) const {
+    int id;
+    if (Has(name, id)) {
+      nc_type type;
+      int ndims = 0;
+      if (nc_inq_var(nc_, id, nullptr, &type, &ndims, nullptr, nullptr) != NC_NOERR ||
+          type != NC_CHAR || ndims < 1 || ndims > NC_MAX_VAR_DIMS)
+        return {};
+      std::vector<int> dims(static_cast<size_t>(ndims));
+      if (nc_inq_vardimid(nc_, id, dims.data()) != NC_NOERR) return {};
+      std::vector<size_t> start(dims.size(), 0), count(dims.size(), 1);
+      size_t rowLen = 0;
+      if (nc_inq_dimlen(nc_, dims.back(), &rowLen) != NC_NOERR) return {};
+      for (size_t d = 0; d + 1 < dims.size(); ++d) {
+        size_t len = 0;
+        if (nc_inq_dimlen(nc_, dims[d], &len) != NC_NOERR || len == 0) return {};
+      }
+      rowLen = std::min<size_t>(rowLen, 4096);
+      count.back() = rowLen;
+      std::string row(rowLen, '\0');
+      if (rowLen == 0 ||
+          nc_get_vara_text(nc_, id, start.data(), count.data(), row.data()) != NC_NOERR)
+        return {};
+      return Clean(row);
+    }
+    nc_type type;
+    size_t len = 0;
+    if (nc_inq_att(nc_, NC_GLOBAL, name, &type, &len) != NC_NOERR || type != NC_CHAR || len > 4096)
+      return {};
+    std::string text(len, '\0');
+    if (len && nc_get_att_text(nc_, NC_GLOBAL, name, text.data()) != NC_NOERR) return {};
+    return Clean(text);
+  }
+
+ private:
+  static std::string Clean(std::string s) {
+    s = s.substr(0, s.find('\0'));
+    while (!s.empty() && (s.back() == ' ' || s.back() == '\r' || s.back() == '\n'))
+      s.pop_back();
+    return DecodeText(s);
+  }
+  int nc_;
+  std::string file_;
+};
+
+size_t TypeSize(nc_type t) {
+  switch (t) {
+    case NC_BYTE:
+    case NC_UBYTE:
+    case NC_CHAR:
+      return 1;
+    case NC_SHORT:
+    case NC_USHORT:
+      return 2;
+    case NC_INT:
+    case NC_UINT:
+    case NC_FLOAT:
+      return 4;
+    default:
+      return 8;
+  }
+}
+
+// Where the points of each scan lie in mass_values.
+//
+// Real files disagree on point_count: most give the peaks of the scan
+// (some store flag entries after them, before the next scan_index), some
+// give a count that runs into the next scan. When any scan's point_count
+// overruns the next scan's start, the file's counts are not to be
+// trusted and each scan runs up to the next scan_index (the last one up to
+// the end of mass_values). Otherwise point_count is taken as it is.
+void PlaceScans(const std::string& file, size_t nScans, size_t nPoints, bool hasIndex,
+                const std::vector<long long>& index, bool hasCount,
+                const std::vector<long long>& counts, std::vector<int64_t>& first,
+                std::vector<int64_t>& count) {
+  first.assign(nScans, 0);
+  count.assign(nScans, 0);
+  const auto p = static_cast<long long>(nPoints);
+  for (size_t i = 0; i < nScans; ++i) {
+    if (hasIndex && index[i] < 0)
+      throw SorrelError(file + ": " + ScanText(i) + " has a negative scan_index (" +
+                        std::to_string(index[i]) + ")");
+    if (hasCount && counts[i] < 0)
+      throw SorrelError(file + ": " + ScanText(i) + " has a negative point_count (" +
+                        std::to_string(counts[i]) + ")");
+  }
+  bool ascending = true;
+  if (hasIndex)
+    for (size_t i = 0; i + 1 < nScans; ++i)
+      if (index[i + 1] < index[i]) ascending = false;
+
+  if (hasIndex && hasCount) {
+    bool overrun = false;
+    if (ascending)
+      for (size_t i = 0; i + 1 < nScans; ++i)
+        if (counts[i] > index[i + 1] - index[i]) overrun = true;
+    for (size_t i = 0; i < nScans; ++i) {
+      first[i] = index[i];
+      if (overrun) {
+        long long next = i + 1 < nScans ? index[i + 1] : p;
+        count[i] = std::max(0LL, next - index[i]);
+      } else {
+        count[i] = counts[i];
+      }
+    }
+  } else if (hasIndex) {
+    if (!ascending)
+      throw SorrelError(file +
+                        ": scan_index is not in ascending order and there is no point_count");
+    for (size_t i = 0; i < nScans; ++i) {
+      long long next = i + 1 < nScans ? index[i + 1] : p;
+      first[i] = index[i];
+      count[i] = std::max(0LL, next - index[i]);
+    }
+  } else {
+    long long at = 0;
+    for (size_t i = 0; i < nScans; ++i) {
+      first[i] = at;
+      count[i] = counts[i];
+      at += counts[i];
+      if (at > p) break;  // reported below
+    }
+  }
+  for (size_t i = 0; i < nScans; ++i)
+    if (first[i] > p || count[i] > p - first[i])
+      throw SorrelError(file + ": " + ScanText(i) + " points outside mass_values (scan_index " +
+                        std::to_string(first[i]) + ", point_count " + std::to_string(count[i]) +
+                        ", " + std::to_string(nPoints) + " points in the file)");
+}
+
+}  // namespace
+
+bool TnetCDF::Open(const std::string& oFilename) {
+  if (!Spec) throw SorrelError("Internal error <netCDF> #1");
+  const std::string& file = oFilename;
+  NcFile nc;
+  int status = nc_open(file.c_str(), NC_NOWRITE, &nc.id);
+  if (status != NC_NOERR) {
+    nc.id = -1;
+    throw SorrelError(file + " cannot be read as a netCDF file: " + nc_strerror(status));
+  }
+  Reader r(nc.id, file);
+  int id;
+  if (!r.Has("mass_values", id) || !r.Has("intensity_values", id)) {
+    std::string why = r.Has("ordinate_values", id) ? " (it is a chromatography file)" : "";
+    throw SorrelError(file +
+                      " is a netCDF file but not an ANDI/MS mass spectrometry run: it has "
+                      "no mass_values and intensity_values" +
+                      why);
+  }
+  size_t nPoints = 0, nIntensities = 0;
+  NumVar mass = r.Numeric("mass_values", nPoints);
+  NumVar inten = r.Numeric("intensity_values", nIntensities);
+  if (nIntensities != nPoints)
+    throw SorrelError(file + ": mass_values holds " + std::to_string(nPoints) +
+                      " values but intensity_values " + std::to_string(nIntensities));
+
+  // A damaged header can claim any number of points: in the classic
+  // formats every value is stored, so the claim must fit the file.
+  int format = 0;
+  Nc(nc_inq_format(nc.id, &format), file);
+  if (format == NC_FORMAT_CLASSIC || format == NC_FORMAT_64BIT_OFFSET || format == NC_FORMAT_CDF5) {
+    struct stat st {};
+    if (stat(file.c_str(), &st) == 0) {
+      long double need = static_cast<long double>(nPoints) *
+                         static_cast<long double>(TypeSize(mass.type) + TypeSize(inten.type));
+      if (need > static_cast<long double>(st.st_size))
+        throw SorrelError(file + " claims " + std::to_string(nPoints) +
+                          " points, more than the file holds: it is damaged or cut short");
+    }
+  }
+
+  bool hasIndex = r.Has("scan_index", id), hasCount = r.Has("point_count", id);
+  if (!hasIndex && !hasCount)
+    throw SorrelError(file + ": the file has neither scan_index nor point_count");
+  size_t nScans = 0, len = 0;
+  NumVar indexVar, countVar;
+  if (hasIndex) indexVar = r.Numeric("scan_index", nScans);
+  if (hasCount) {
+    countVar = r.Numeric("point_count", len);
+    if (hasIndex && len != nScans)
+      throw SorrelError(file + ": scan_index and point_count differ in length");
+    nScans = len;
+  }
+  std::vector<long long> index = hasIndex ? r.Integers(indexVar, nScans) : std::vector<long long>{};
+  std::vector<long long> counts =
+      hasCount ? r.Integers(countVar, nScans) : std::vector<long long>{};
+  std::vector<int64_t> first, count;
+  PlaceScans(file, nScans, nPoints, hasIndex, index, hasCount, counts, first, count);
+
+  // Retention times. Library files have none (or the same fill value for
+  // every scan); their scans are numbered 0, 1, 2, ... as in cache files.
+  std::vector<float> times(nScans);
+  bool haveTimes = false;
+  if (r.Has("scan_acquisition_time", id)) {
+    NumVar tv = r.Numeric("scan_acquisition_time", len);
+    if (len != nScans)
+      throw SorrelError(file + ": scan_acquisition_time has " + std::to_string(len) +
+                        " values for " + std::to_string(nScans) + " scans");
+    std::vector<double> raw = r.Doubles(tv, 0, nScans);
+    bool missing = false, ascending = true, allEqual = true;
+    for (size_t i = 0; i < nScans; ++i) {
+      if (tv.Missing(raw[i]) || raw[i] == kAndiNull) missing = true;
+      times[i] = static_cast<float>(tv.Value(raw[i]));
+      if (!std::isfinite(times[i])) missing = true;
+      if (i > 0 && !(times[i - 1] < times[i])) ascending = false;
+      if (i > 0 && raw[i] != raw[0]) allEqual = false;
+    }
+    haveTimes = !missing && ascending;
+    if (!haveTimes && !(allEqual && nScans > 1) && !missing)
+      Ui().ShowMessage(file +
+                       ": the scan times are not in ascending order; the scans are numbered 0, "
+                       "1, 2, ... instead");
+  }
+  if (!haveTimes)
+    for (size_t i = 0; i < nScans; ++i)
+      times[i] = static_cast<float>(i);
+
+  std::vector<double> totals;
+  NumVar totalVar;
+  bool haveTotals = false;
+  if (r.Has("total_intensity", id)) {
+    totalVar = r.Numeric("total_intensity", len);
+    if (len == nScans) {
+      totals = r.Doubles(totalVar, 0, nScans);
+      haveTotals = true;
+    }
+  }
+
+  // The points, read in blocks of neighbouring scans.
+  tMass scans(nScans);
+  tXYarray chrom(nScans);
+  WorkProgressReport progress("Reading " + file, static_cast<int64_t>(nScans));
+  for (size_t i = 0; i < nScans;) {
+    progress.Step(static_cast<int64_t>(i));
+    int64_t lo = first[i], hi = first[i] + count[i];
+    size_t j = i + 1;
+    while (j < nScans && first[j] >= hi &&
+           first[j] + count[j] - lo <= static_cast<int64_t>(kBlockPoints)) {
+      hi = first[j] + count[j];
+      ++j;
+    }
+    std::vector<double> m = r.Doubles(mass, static_cast<size_t>(lo), static_cast<size_t>(hi - lo));
+    std::vector<double> a = r.Doubles(inten, static_cast<size_t>(lo), static_cast<size_t>(hi - lo));
+    for (size_t s = i; s < j; ++s) {
+      tXYarray& scan = scans[s];
+      scan.reserve(static_cast<size_t>(count[s]));
+      double sum = 0.0;
+      bool sorted = true;
+      for (int64_t k = first[s] - lo; k < first[s] - lo + count[s]; ++k) {
+        double rm = m[static_cast<size_t>(k)], ra = a[static_cast<size_t>(k)];
+        if (mass.Missing(rm) || inten.Missing(ra)) continue;
+        float fm = static_cast<float>(mass.Value(rm));
+        float fa = static_cast<float>(inten.Value(ra));
+        if (!std::isfinite(fm) || !std::isfinite(fa))
+          throw SorrelError(file + ": " + ScanText(s) + " holds a value that is not a number");
+        if (!scan.empty() && fm < scan.back()[0]) sorted = false;
+        scan.push_back({fm, fa});
+        sum += fa;
+      }
+      // Masses ascend within a scan everywhere in the system; SID files
+      // list their ions in the order they were monitored.
+      if (!sorted)
+        std::stable_sort(scan.begin(), scan.end(),
+                         [](const dPoint& x, const dPoint& y) { return x[0] < y[0]; });
+      double total = sum;
+      if (haveTotals && !totalVar.Missing(totals[s]) && totals[s] != kAndiNull)
+        total = totalVar.Value(totals[s]);
+      float ftotal = static_cast<float>(total);
+      if (!std::isfinite(ftotal))
+        throw SorrelError(file + ": the total intensity of " + ScanText(s) + " is not a number");
+      chrom[s] = {times[s], ftotal};
+    }
+    i = j;
+  }
+
+  instrument_name = r.Text("instrument_name");
+  instrument_id = r.Text("instrument_id");
+  instrument_mfr = r.Text("instrument_mfr");
+  instrument_model = r.Text("instrument_model");
+  instrument_os_version = r.Text("instrument_os_version");
+  instrument_sw_version = r.Text("instrument_sw_version");
+
+  // The store now holds the run in memory.
+  TSpec& s = *Spec;
+  if (s.fCasheOn) {
+    s.CasheClose();
+    s.fCasheOn = false;
+  }
+  s.CasheIdx.clear();
+  s.fFromFileOn = false;
+  s.HDindex.reset();
+  s.fMass = std::move(scans);
+  s.Chrom = std::move(chrom);
+  s.CMass.clear();
+  s.LastReadIndex = -99;
+  return true;
+}
+
+tXYarray TnetCDF::ReadSpectrum(int32_t Idx) {
+  if (!Spec) return {};
+  return Spec->GetMass(Idx);
+}
+
+bool TnetCDF::Save(const std::string& sFilename) {
+  if (!Spec || Spec->NSpec() == 0) {
+    Ui().ShowMessage("No data to save");
+    return false;
+  }
+  TSpec& spec = *Spec;
+  const size_t nScans = static_cast<size_t>(spec.NSpec());
+  // The points are counted before any file is touched, so that a run too
+  // large for the export leaves everything as it was.
+  std::vector<int> counts(nScans);
+  int64_t total = 0;
+  {
+    WorkProgressReport progress("Counting the points of the run", static_cast<int64_t>(nScans));
+    for (size_t i = 0; i < nScans; ++i) {
+      progress.Step(static_cast<int64_t>(i));
+      size_t n = spec.GetMass(static_cast<int32_t>(i)).size();
+      if (n > static_cast<size_t>(kMaxNetCDFPoints)) n = static_cast<size_t>(kMaxNetCDFPoints) + 1;
+      counts[i] = static_cast<int>(n);
+      total += static_cast<int64_t>(n);
+    }
+  }
+  if (total > kMaxNetCDFPoints) {
+    Ui().ShowMessage("Too large GC/MS spectrum");
+    return false;
+  }
+
+  SafeFileWriter out(sFilename);
+  out.CloseHandle();
+  const std::string& temp = out.TempPath();
+  try {
+    NcFile nc;
+    Nc(nc_create(temp.c_str(), NC_CLOBBER, &nc.id), sFilename);
+    int oldFill = 0;
+    Nc(nc_set_fill(nc.id, NC_NOFILL, &oldFill), sFilename);  // every value is written
+    int scanDim = 0, pointDim = 0;
+    Nc(nc_def_dim(nc.id, "scan_number", nScans, &scanDim), sFilename);
+    Nc(nc_def_dim(nc.id, "point_number", static_cast<size_t>(total), &pointDim), sFilename);
+    int vIndex, vCount, vTime, vTotal, vMass, vInten;
+    Nc(nc_def_var(nc.id, "scan_index", NC_INT, 1, &scanDim, &vIndex), sFilename);
+    Nc(nc_def_var(nc.id, "point_count", NC_INT, 1, &scanDim, &vCount), sFilename);
+    Nc(nc_def_var(nc.id, "scan_acquisition_time", NC_DOUBLE, 1, &scanDim, &vTime), sFilename);
+    Nc(nc_def_var(nc.id, "total_intensity", NC_DOUBLE, 1, &scanDim, &vTotal), sFilename);
+    Nc(nc_def_var(nc.id, "mass_values", NC_DOUBLE, 1, &pointDim, &vMass), sFilename);
+    Nc(nc_def_var(nc.id, "intensity_values", NC_DOUBLE, 1, &pointDim, &vInten), sFilename);
+    Nc(nc_enddef(nc.id), sFilename);
+
+    std::vector<double> times(nScans), totals(nScans);
+    std::vector<int> index(nScans);
+    int at = 0;
+    for (size_t i = 0; i < nScans; ++i) {
+      times[i] = spec.Chrom[i][0];
+      totals[i] = spec.Chrom[i][1];
+      index[i] = at;
+      at += counts[i];
+    }
+    size_t start = 0, len = nScans;
+    Nc(nc_put_vara_double(nc.id, vTime, &start, &len, times.data()), sFilename);
+    Nc(nc_put_vara_double(nc.id, vTotal, &start, &len, totals.data()), sFilename);
+    Nc(nc_put_vara_int(nc.id, vIndex, &start, &len, index.data()), sFilename);
+    Nc(nc_put_vara_int(nc.id, vCount, &start, &len, counts.data()), sFilename);
+
+    // All points of all scans in scan order, written a block at a time.
+    std::vector<double> masses, intensities;
+    masses.reserve(kBlockPoints);
+    intensities.reserve(kBlockPoints);
+    size_t written = 0;
+    auto flush = [&] {
+      if (masses.empty()) return;
+      size_t s = written, n = masses.size();
+      Nc(nc_put_vara_double(nc.id, vMass, &s, &n, masses.data()), sFilename);
+      Nc(nc_put_vara_double(nc.id, vInten, &s, &n, intensities.data()), sFilename);
+      written += n;
+      masses.clear();
+      intensities.clear();
+    };
+    WorkProgressReport progress("Saving " + sFilename, static_cast<int64_t>(nScans));
+    for (size_t i = 0; i < nScans; ++i) {
+      progress.Step(static_cast<int64_t>(i));
+      const tXYarray& scan = spec.GetMass(static_cast<int32_t>(i));
+      if (scan.size() != static_cast<size_t>(counts[i]))
+        throw SorrelError(sFilename + ": " + ScanText(i) + " changed while it was saved");
+      for (const dPoint& p : scan) {
+        masses.push_back(p[0]);
+        intensities.push_back(p[1]);
+      }
+      if (masses.size() >= kBlockPoints) flush();
+    }
+    flush();
+    int id = nc.id;
+    nc.id = -1;
+    Nc(nc_close(id), sFilename);
+  } catch (const NcFailure& e) {
+    Ui().ShowMessage(e.what());
+    return false;
+  }
+  out.Commit();
+  return true;
 }
 
 }  // namespace sorrel

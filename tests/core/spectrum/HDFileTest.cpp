@@ -137,7 +137,8 @@ TEST_F(HDFileTest, IndexesBothLayoutsOfTheFormatNotes) {
   } cases[] = {{0, true, 23526}, {4661, false, 23446}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.magic);
-    std::string path = dir.Write("two.R01", BuildHD(c.magic, 2, TwoScans(c.secondHeader)));
+    std::string name = "two" + std::to_string(c.magic) + ".R01";
+    std::string path = dir.Write(name, BuildHD(c.magic, 2, TwoScans(c.secondHeader)));
     TSpec spec;
     ASSERT_TRUE(spec.OpenFile(path));
     EXPECT_EQ(spec.FileKind(), fkHD);
