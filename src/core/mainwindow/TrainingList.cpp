@@ -1,0 +1,231 @@
+#include "TrainingList.h"
+
+#include <cmath>
+#include <filesystem>
+
+#include "common/Directories.h"
+#include "common/Errors.h"
+#include "common/NumberText.h"
+#include "common/TextFile.h"
+#include "common/UiHooks.h"
+#include "pca/Mahalanobis.h"
+#include "processing/Preproc.h"
+
+namespace sorrel {
+
+namespace {
+
+const char* const kList = "List";
+
+// The directory of a path, resolved so that "dir/./a.trn" and "dir/a.trn"
+// compare equal; Linux file names differ by letter case.
+std::string CanonicalDir(const std::string& path) {
+  std::error_code ec;
+  std::filesystem::path dir = ExtractFilePath(path);
+  if (dir.empty()) dir = ".";
+  auto canon = std::filesystem::weakly_canonical(std::filesystem::absolute(dir, ec), ec);
+  return ec ? dir.lexically_normal().string() : canon.string();
+}
+
+// A file name that can stand as an INI key and read back the same.
+bool UsableAsKey(const std::string& key) {
+  if (key.empty() || key.find('=') != std::string::npos) return false;
+  if (key.front() == '[' || key.front() == ';') return false;
+  return TrimBlanks(key) == key;
+}
+
+std::string KeyOf(const std::string& path) {
+  return ChangeFileExt(ExtractFileName(path), "");
+}
+
+}  // namespace
+
+std::string CompoundOfLines(const std::vector<std::string>& lines) {
+  for (const std::string& line : lines) {
+    const auto eq = line.find('=');
+    if (eq == std::string::npos) continue;
+    if (SameText(std::string(TrimBlanks(std::string_view(line).substr(0, eq))), "Compound"))
+      return std::string(TrimBlanks(std::string_view(line).substr(eq + 1)));
+  }
+  return {};
+}
+
+Classification Classify(TTraining& training, PreprocFrame& reference, PreprocFrame& unknown) {
+  Classification c;
+  if (!training.HasResults()) return c;
+  const adouble v = training.Preproc(reference, unknown);
+  adouble s;
+  ProjectSpectrum(training.NLoadings, v, training.Loadings, training.RcM, s);
+  c.Score = std::fabs(MahalScore(training.MahalMat, training.NLoadings, s, training.RMSG));
+  c.Answer = ClassAnswer(c.Score, training.PPID, training.PNID);
+  c.Calculated = true;
+  return c;
+}
+
+std::unique_ptr<PreprocFrame> OpenSpecFrame(const TTraining&, const std::string& path) {
+  auto frame = std::make_unique<SpecFrame>();
+  if (!frame->Open(path)) return nullptr;
+  return frame;
+}
+
+TTrainingList::TTrainingList(const std::string& path) : TMemIniFile(path) {}
+
+std::string TTrainingList::DirName() const {
+  return ExtractFilePath(FileName());
+}
+
+bool TTrainingList::Open() {
+  std::vector<std::pair<std::string, std::string>> pairs;
+  for (const std::string& key : ReadSection(kList)) {
+    const std::string path = DirName() + key + ".trn";
+    if (!FileExists(path)) {
+      ShowErrorBox("No such training file ->\n" + path);
+      return false;
+    }
+    std::vector<std::string> lines;
+    try {
+      lines = ReadTextLines(path);
+    } catch (const SorrelError& e) {
+      ShowErrorBox("No such training file ->\n" + path + "\n" + e.what());
+      return false;
+    }
+    pairs.emplace_back(CompoundOfLines(lines), path);
+  }
+  TrainingS = std::move(pairs);
+  return true;
+}
+
+void TTrainingList::FillRows() {
+  Rows.clear();
+  // By position, so that a key listed twice gives each row its own mark.
+  const auto values = ReadSectionValues(kList);
+  for (size_t i = 0; i < TrainingS.size(); ++i) {
+    TrainingRow row;
+    row.Caption = TrainingS[i].first;
+    if (i < values.size()) {
+      const auto mark = ParseInt32(values[i].second);
+      row.Checked = mark && *mark != 0;
+    }
+    Rows.push_back(std::move(row));
+  }
+}
+
+void TTrainingList::Save() {
+  EraseSection(kList);
+  for (size_t i = 0; i < Rows.size() && i < TrainingS.size(); ++i)
+    WriteBool(kList, KeyOf(TrainingS[i].second), Rows[i].Checked);
+  UpdateFile();
+}
+
+TTraining* TTrainingList::GetTraining(const std::string& SIndex) {
+  for (size_t i = 0; i < TrainingS.size(); ++i)
+    if (TrainingS[i].first == SIndex) return GetTrainingAt(i);
+  ShowErrorBox("No such training");
+  return nullptr;
+}
+
+TTraining* TTrainingList::GetTrainingAt(size_t row) {
+  if (row >= TrainingS.size()) {
+    ShowErrorBox("No such training");
+    return nullptr;
+  }
+  LoadedTrn.reset();
+  auto t = std::make_unique<TTraining>(TrainingS[row].second);
+  t->Open();
+  LoadedTrn = std::move(t);
+  return LoadedTrn.get();
+}
+
+bool TTrainingList::Add(const std::string& path) {
+  if (CanonicalDir(path) != CanonicalDir(FileName())) {
+    ShowErrorBox("All training files must be in training list directory.");
+    return false;
+  }
+  const std::string key = KeyOf(path);
+  if (!UsableAsKey(key)) {
+    ShowErrorBox("The training file name \"" + key + "\" cannot be kept in a training list.");
+    return false;
+  }
+  const std::string compound = CompoundOfLines(ReadTextLines(path));
+  TrainingS.emplace_back(compound, DirName() + ExtractFileName(path));
+  TrainingRow row;
+  row.Caption = compound;
+  Rows.push_back(std::move(row));
+  return true;
+}
+
+void TTrainingList::Remove(size_t row) {
+  if (row >= Rows.size()) return;
+  Rows.erase(Rows.begin() + static_cast<std::ptrdiff_t>(row));
+  if (row < TrainingS.size()) TrainingS.erase(TrainingS.begin() + static_cast<std::ptrdiff_t>(row));
+}
+
+bool TTrainingList::Run(PreprocFrame* active, const ReferenceFrameMaker& makeReference) {
+  BusyCursor busy;
+  if (!active) {
+    ShowErrorBox("No spec to consider.");
+    return false;
+  }
+  for (TrainingRow& row : Rows) {
+    row.Answer.clear();
+    row.Score.clear();
+    row.State = TrainingRow::Status::None;
+    row.ScoreValue = 0.0;
+  }
+  Ui().ProcessMessages();
+  for (size_t i = 0; i < Rows.size(); ++i) {
+    TrainingRow& row = Rows[i];
+    if (!row.Checked) continue;
+    TTraining* t = GetTrainingAt(i);
+    if (!t) continue;
+    if (!t->HasResults()) {
+      row.State = TrainingRow::Status::NotCalculated;
+      continue;
+    }
+    const std::string& trnPath = t->FileName();
+    try {
+      if (t->LoadedSpec.empty())
+        throw SorrelError("the training names no spectrum, so it has no reference spectrum");
+      const std::string refPath = t->DirName() + t->LoadedSpec[0];
+      std::unique_ptr<PreprocFrame> reference = makeReference(*t, refPath);
+      if (!reference || reference->IsEmpty())
+        throw SorrelError("its reference spectrum " + refPath + " cannot be opened");
+      const Classification c = Classify(*t, *reference, *active);
+      row.State = TrainingRow::Status::Classified;
+      row.ScoreValue = c.Score;
+      row.Answer = c.Answer;
+      row.Score = ScoreText(c.Score);
+    } catch (const MathError& e) {
+      throw MathError(trnPath + ": " + e.what());
+    } catch (const SorrelError& e) {
+      throw SorrelError(trnPath + ": " + e.what());
+    }
+  }
+  return true;
+}
+
+std::string TTrainingList::CopyText() const {
+  std::string out;
+  for (const TrainingRow& row : Rows) {
+    if (!row.Checked) continue;
+    out += row.Caption + "\n";
+    for (const std::string* cell : {&row.Answer, &row.Score})
+      if (!cell->empty()) out += "\t" + *cell;
+    out += "\n";
+  }
+  return out;
+}
+
+void OpenTrainingListByPath(std::unique_ptr<TTrainingList>& current, const std::string& path) {
+  if (path.empty()) return;
+  if (!FileExists(path) &&
+      !Ui().Confirm("Training list file: \"" + path + "\" does not exist.\nCreate a new one ?"))
+    return;
+  current.reset();
+  auto list = std::make_unique<TTrainingList>(path);
+  if (!list->Open()) return;
+  list->FillRows();
+  current = std::move(list);
+}
+
+}  // namespace sorrel

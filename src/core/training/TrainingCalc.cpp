@@ -1,0 +1,129 @@
+#include "TrainingCalc.h"
+
+#include <cmath>
+#include <utility>
+
+#include "common/Directories.h"
+#include "common/Errors.h"
+#include "common/UiHooks.h"
+#include "pca/CrossValidation.h"
+#include "pca/Mahalanobis.h"
+#include "pca/MatrixToolkit.h"
+#include "pca/Nipals.h"
+#include "processing/Preproc.h"
+#include "training/Training.h"
+
+namespace sorrel {
+
+namespace {
+
+bool HasSpectrum(const PreprocFrame* f) {
+  return f && !f->CurrentMass().empty();
+}
+
+}  // namespace
+
+bool UnifiedBounds(const FrameList& frames, int32_t& low, int32_t& high) {
+  bool any = false;
+  double lo = 0, hi = 0;
+  for (const PreprocFrame* f : frames) {
+    if (!HasSpectrum(f)) continue;
+    const double first = std::trunc(static_cast<double>(f->CurrentMass().front()[0]));
+    const double last = std::ceil(static_cast<double>(f->CurrentMass().back()[0]));
+    if (!any || first > lo) lo = first;
+    if (!any || last < hi) hi = last;
+    any = true;
+  }
+  if (!any) return false;
+  // Masses of real spectra are far inside the 32-bit range; a corrupt one
+  // is clamped rather than converted out of range.
+  auto clamp = [](double v) {
+    return static_cast<int32_t>(std::fmax(-2147483647.0, std::fmin(2147483647.0, v)));
+  };
+  low = clamp(lo);
+  high = clamp(hi);
+  return true;
+}
+
+bool CheckBounds(const TTraining& training, const FrameList& frames) {
+  for (size_t i = 0; i < frames.size(); ++i) {
+    if (!HasSpectrum(frames[i])) continue;
+    if (training.LowBound < std::trunc(static_cast<double>(frames[i]->CurrentMass().front()[0]))) {
+      Ui().ShowMessage(std::string("Problem with lower boundary of sp") +
+                       IndexChar(static_cast<int>(i)));
+      return false;
+    }
+  }
+  for (size_t i = 0; i < frames.size(); ++i) {
+    if (!HasSpectrum(frames[i])) continue;
+    if (std::ceil(static_cast<double>(frames[i]->CurrentMass().back()[0])) < training.HighBound) {
+      Ui().ShowMessage(std::string("Problem with higher boundary of sp") +
+                       IndexChar(static_cast<int>(i)));
+      return false;
+    }
+  }
+  return true;
+}
+
+aadouble BuildDataMatrix(TTraining& training, const FrameList& frames) {
+  if (frames.empty() || !frames[0] || frames[0]->IsEmpty())
+    throw SorrelError("The reference spectrum (the first one) is empty");
+  aadouble rows;
+  for (PreprocFrame* f : frames) {
+    if (!f || f->IsEmpty()) continue;
+    rows.push_back(training.Preproc(*frames[0], *f));
+  }
+  return rows;
+}
+
+bool CalculatePCs(TTraining& training, const FrameList& frames, int nLoadings, PcaResults& out) {
+  BusyCursor busy;
+  if (!CheckBounds(training, frames)) return false;
+  PcaResults r;
+  r.Data = BuildDataMatrix(training, frames);
+  PCAPrecision = std::pow(10.0, -static_cast<double>(training.PrecPower));
+  CalcPCA(r.Data, nLoadings, r.Residual, r.Eigenvalues, r.Loadings, r.Scores);
+  out = std::move(r);
+  return true;
+}
+
+void StoreResults(TTraining& training, const PcaResults& results) {
+  if (results.Data.empty()) {
+    training.Calculated = false;
+    return;
+  }
+  aadouble mahal;
+  adouble mean;
+  double rcm = 0, rmsg = 0;
+  CalcTrainingStats(results.Data, training.NLoadings, mahal, mean, rcm, rmsg);
+  training.Calculated = true;
+  // Xvals are the masses the preprocessing of the data matrix set.
+  CopyMatrix(results.Loadings, training.Loadings);
+  training.MahalMat = std::move(mahal);
+  training.RcM = rcm;
+  training.RMSG = rmsg;
+}
+
+std::optional<double> CrossValidateFrame(TTraining& training, const FrameList& frames, int leftOut,
+                                         int nf) {
+  BusyCursor busy;
+  if (leftOut < 0 || static_cast<size_t>(leftOut) >= frames.size()) return std::nullopt;
+  if (!CheckBounds(training, frames)) {
+    Ui().ShowMessage("Wrong boundaries");
+    return std::nullopt;
+  }
+  if (!frames[0] || frames[0]->IsEmpty())
+    throw SorrelError("The reference spectrum (the first one) is empty");
+  aadouble rows;
+  adouble left;
+  for (size_t k = 0; k < frames.size(); ++k) {
+    if (static_cast<int>(k) == leftOut) {
+      if (frames[k]) left = training.Preproc(*frames[0], *frames[k]);
+    } else if (frames[k] && !frames[k]->IsEmpty()) {
+      rows.push_back(training.Preproc(*frames[0], *frames[k]));
+    }
+  }
+  return CrossValidateSpectrum(rows, left, nf);
+}
+
+}  // namespace sorrel

@@ -1,0 +1,303 @@
+// Training lists: the list file, rows and check marks, and the
+// classification run against every checked training.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <filesystem>
+#include <tuple>
+
+#include "ScriptedUi.h"
+#include "TempDir.h"
+#include "common/Errors.h"
+#include "common/NumberText.h"
+#include "common/TextFile.h"
+#include "mainwindow/TrainingList.h"
+#include "pca/Mahalanobis.h"
+#include "pca/Nipals.h"
+#include "processing/Preproc.h"
+#include "training/TrainingCalc.h"
+
+using namespace sorrel;
+using sorrel::test::ReadAll;
+using sorrel::test::ScriptedUi;
+using sorrel::test::TempDir;
+
+namespace {
+
+// A replicate of one compound's spectrum: peaks at masses 50..70 with a
+// pattern set by `compound`, perturbed by `variant`.
+tXYarray Spectrum(int compound, int variant) {
+  tXYarray s;
+  for (int m = 50; m <= 70; ++m) {
+    double base = 5 + 100 * std::fabs(std::sin(compound * 1.7 + m * 0.9));
+    double noise = 1 + 0.05 * std::sin(variant * 2.3 + m * 1.3);
+    s.push_back({static_cast<float>(m), static_cast<float>(base * noise)});
+  }
+  return s;
+}
+
+std::string SpectrumText(const tXYarray& s) {
+  std::string out;
+  for (const dPoint& p : s)
+    out += FloatToStr(p[0]) + "\t" + FloatToStr(p[1]) + "\r\n";
+  return out;
+}
+
+// Writes 8 spectra of `compound` and a calculated training of them (3
+// loadings) into `dir` as `name`.trn.
+void MakeTraining(const TempDir& dir, const std::string& name, const std::string& compound,
+                  int pattern) {
+  std::vector<std::unique_ptr<SpecFrame>> frames;
+  FrameList list;
+  TTraining t(dir.File(name + ".trn"));
+  for (int v = 0; v < 8; ++v) {
+    std::string file = name + "_" + std::to_string(v) + ".txt";
+    dir.Write(file, SpectrumText(Spectrum(pattern, v)));
+    frames.push_back(std::make_unique<SpecFrame>(Spectrum(pattern, v), file));
+    list.push_back(frames.back().get());
+    t.LoadedSpec.push_back(file);
+  }
+  t.Compound = compound;
+  t.LowBound = 50;
+  t.HighBound = 70;
+  t.Normalize = true;
+  t.PrecPower = 6;
+  t.NLoadings = 3;
+  t.PPID = 1;
+  t.PNID = 3;
+  PcaResults r;
+  ASSERT_TRUE(CalculatePCs(t, list, 3, r));
+  StoreResults(t, r);
+  t.Save(true);
+}
+
+std::string ListText(const std::vector<std::pair<std::string, int>>& keys) {
+  std::string out = "[List]\r\n";
+  for (const auto& k : keys)
+    out += k.first + "=" + std::to_string(k.second) + "\r\n";
+  return out;
+}
+
+}  // namespace
+
+TEST(TrainingList, NewListOnRequestSavesAnEmptyList) {
+  ScriptedUi ui;
+  TempDir dir;
+  std::unique_ptr<TTrainingList> list;
+  ui.QueueConfirm(false);
+  OpenTrainingListByPath(list, dir.File("new.trl"));
+  EXPECT_FALSE(list);
+  ui.QueueConfirm(true);
+  OpenTrainingListByPath(list, dir.File("new.trl"));
+  ASSERT_TRUE(list);
+  EXPECT_EQ(ui.questions.back(), "Training list file: \"" + dir.File("new.trl") +
+                                     "\" does not exist.\nCreate a new one ?");
+  EXPECT_TRUE(list->Rows.empty());
+  list->Save();
+  TMemIniFile saved(dir.File("new.trl"));
+  EXPECT_TRUE(saved.ReadSection("List").empty());
+  // An empty path does nothing at all.
+  OpenTrainingListByPath(list, "");
+  EXPECT_TRUE(list);
+}
+
+TEST(TrainingList, CheckMarksRoundTrip) {
+  ScriptedUi ui;
+  TempDir dir;
+  dir.Write("acid.trn", "[General]\nCompound=Acid\n");
+  dir.Write("base.trn", "[Preprocess]\nLowBound=1\n[General]\ncompound = Base\n");
+  dir.Write("salt.trn", "[General]\nNLoadings=2\nCompound=Salt\nCompound=Other\n");
+  dir.Write("l.trl", ListText({{"acid", 1}, {"base", 0}, {"salt", 1}}));
+  std::unique_ptr<TTrainingList> list;
+  OpenTrainingListByPath(list, dir.File("l.trl"));
+  ASSERT_TRUE(list);
+  ASSERT_EQ(list->Rows.size(), 3u);
+  EXPECT_EQ(list->Rows[0].Caption, "Acid");
+  EXPECT_EQ(list->Rows[1].Caption, "Base");
+  EXPECT_EQ(list->Rows[2].Caption, "Salt");
+  EXPECT_EQ(list->TrainingS[1].second, dir.File("base.trn"));
+  EXPECT_TRUE(list->Rows[0].Checked);
+  EXPECT_FALSE(list->Rows[1].Checked);
+  list->Rows[1].Checked = true;
+  list->Rows[2].Checked = false;
+  list->Save();
+  EXPECT_EQ(ReadAll(dir.File("l.trl")), "[List]\r\nacid=1\r\nbase=1\r\nsalt=0\r\n\r\n");
+  OpenTrainingListByPath(list, dir.File("l.trl"));
+  ASSERT_TRUE(list);
+  EXPECT_TRUE(list->Rows[1].Checked);
+  EXPECT_FALSE(list->Rows[2].Checked);
+}
+
+TEST(TrainingList, MissingTrainingFileLeavesNoList) {
+  ScriptedUi ui;
+  TempDir dir;
+  dir.Write("acid.trn", "[General]\nCompound=Acid\n");
+  dir.Write("l.trl", ListText({{"acid", 1}, {"gone", 1}}));
+  auto list = std::make_unique<TTrainingList>(dir.File("other.trl"));
+  OpenTrainingListByPath(list, dir.File("l.trl"));
+  EXPECT_FALSE(list);
+  ASSERT_EQ(ui.messages.size(), 1u);
+  EXPECT_EQ(ui.messages[0],
+            "Marjoram Error Message: No such training file ->\n" + dir.File("gone.trn"));
+}
+
+TEST(TrainingList, AddRemoveAndCopy) {
+  ScriptedUi ui;
+  TempDir dir, other;
+  dir.Write("acid.trn", "[General]\nCompound=Acid\n");
+  dir.Write("base.trn", "[General]\nCompound=Base\n");
+  dir.Write("a=b.trn", "[General]\nCompound=Odd\n");
+  other.Write("far.trn", "[General]\nCompound=Far\n");
+  TTrainingList list(dir.File("l.trl"));
+  ASSERT_TRUE(list.Open());
+  EXPECT_TRUE(list.Add(dir.File("acid.trn")));
+  EXPECT_TRUE(list.Add(dir.Path() + "./base.trn"));
+  EXPECT_FALSE(list.Add(other.File("far.trn")));
+  EXPECT_FALSE(list.Add(dir.File("a=b.trn")));
+  ASSERT_EQ(ui.messages.size(), 2u);
+  EXPECT_EQ(ui.messages[0],
+            "Marjoram Error Message: All training files must be in training list directory.");
+  ASSERT_EQ(list.Rows.size(), 2u);
+  EXPECT_FALSE(list.Rows[1].Checked);
+
+  list.Rows[0].Checked = true;
+  list.Rows[0].Answer = "Yes";
+  list.Rows[0].Score = "0.5";
+  list.Rows[1].Checked = true;
+  EXPECT_EQ(list.CopyText(), "Acid\n\tYes\t0.5\nBase\n\n");
+  list.Rows[1].Checked = false;
+  EXPECT_EQ(list.CopyText(), "Acid\n\tYes\t0.5\n");
+
+  list.Remove(1);
+  list.Remove(7);  // no such row
+  ASSERT_EQ(list.Rows.size(), 1u);
+  ASSERT_EQ(list.TrainingS.size(), 1u);
+  EXPECT_EQ(list.TrainingS[0].first, "Acid");
+  list.Save();
+  EXPECT_EQ(ReadAll(dir.File("l.trl")), "[List]\r\nacid=1\r\n\r\n");
+}
+
+TEST(TrainingList, GetTraining) {
+  ScriptedUi ui;
+  TempDir dir;
+  dir.Write("acid.trn", "[General]\nCompound=Acid\nNLoadings=4\n");
+  dir.Write("l.trl", ListText({{"acid", 1}}));
+  TTrainingList list(dir.File("l.trl"));
+  ASSERT_TRUE(list.Open());
+  TTraining* t = list.GetTraining("Acid");
+  ASSERT_TRUE(t);
+  EXPECT_EQ(t->NLoadings, 4);
+  EXPECT_EQ(list.LoadedTrn.get(), t);
+  EXPECT_EQ(list.GetTraining("Nothing"), nullptr);
+  EXPECT_EQ(ui.messages.back(), "Marjoram Error Message: No such training");
+}
+
+TEST(TrainingList, RunClassifiesAgainstEveryCheckedTraining) {
+  ScriptedUi ui;
+  TempDir dir;
+  PCAPrecision = 1e-6;
+  MakeTraining(dir, "alpha", "Alpha", 1);
+  MakeTraining(dir, "beta", "Beta", 5);
+  dir.Write("raw.trn", "[General]\nCompound=Raw\nCalculated=0\n");
+  dir.Write("hollow.trn", "[General]\nCompound=Hollow\nCalculated=1\nNLoadings=3\n");
+  dir.Write("l.trl",
+            ListText({{"alpha", 1}, {"beta", 1}, {"raw", 1}, {"hollow", 1}, {"alpha", 0}}));
+  std::unique_ptr<TTrainingList> list;
+  OpenTrainingListByPath(list, dir.File("l.trl"));
+  ASSERT_TRUE(list);
+
+  EXPECT_FALSE(list->Run(nullptr));
+  EXPECT_EQ(ui.messages.back(), "Marjoram Error Message: No spec to consider.");
+
+  SpecFrame unknown(Spectrum(1, 20), "unknown.txt");
+  ASSERT_TRUE(list->Run(&unknown));
+  const auto& rows = list->Rows;
+  EXPECT_EQ(rows[0].State, TrainingRow::Status::Classified);
+  EXPECT_NE(rows[0].Answer, "No");  // a new replicate of alpha
+  EXPECT_EQ(rows[1].State, TrainingRow::Status::Classified);
+  EXPECT_EQ(rows[1].Answer, "No");  // not beta
+  EXPECT_GT(rows[1].ScoreValue, 3);
+  EXPECT_EQ(rows[1].Score, ScoreText(rows[1].ScoreValue));
+  EXPECT_EQ(rows[2].State, TrainingRow::Status::NotCalculated);
+  EXPECT_EQ(rows[3].State, TrainingRow::Status::NotCalculated);  // marked calculated, no results
+  EXPECT_TRUE(rows[3].Answer.empty());
+  EXPECT_EQ(rows[4].State, TrainingRow::Status::None);  // unchecked
+
+  // A limit exactly on the score: the answer is the limit's own side.
+  TTraining t(dir.File("alpha.trn"));
+  t.Open();
+  SpecFrame reference(Spectrum(1, 0));
+  const double score = Classify(t, reference, unknown).Score;
+  EXPECT_EQ(score, rows[0].ScoreValue);
+  for (auto [ppid, pnid, want] :
+       {std::tuple{score, score * 2, "Yes"}, std::tuple{score / 2, score, "Poss."},
+        std::tuple{score / 3, score / 2, "No"}}) {
+    t.PPID = ppid;
+    t.PNID = pnid;
+    const Classification c = Classify(t, reference, unknown);
+    EXPECT_TRUE(c.Calculated);
+    EXPECT_EQ(c.Score, score);
+    EXPECT_EQ(c.Answer, want);
+  }
+  // A training without results is not classified and nothing is computed.
+  TTraining hollow(dir.File("hollow.trn"));
+  hollow.Open();
+  EXPECT_FALSE(Classify(hollow, reference, unknown).Calculated);
+}
+
+TEST(TrainingList, SameCompoundTwiceUsesEachRowsOwnTraining) {
+  ScriptedUi ui;
+  TempDir dir;
+  PCAPrecision = 1e-6;
+  MakeTraining(dir, "one", "Same", 1);
+  MakeTraining(dir, "two", "Same", 5);
+  dir.Write("l.trl", ListText({{"one", 1}, {"two", 1}}));
+  std::unique_ptr<TTrainingList> list;
+  OpenTrainingListByPath(list, dir.File("l.trl"));
+  ASSERT_TRUE(list);
+  SpecFrame unknown(Spectrum(5, 30));
+  ASSERT_TRUE(list->Run(&unknown));
+  EXPECT_EQ(list->Rows[0].Answer, "No");
+  EXPECT_NE(list->Rows[1].Answer, "No");
+  EXPECT_NE(list->Rows[0].ScoreValue, list->Rows[1].ScoreValue);
+  // Saving keeps both trainings in the list.
+  list->Save();
+  TMemIniFile saved(dir.File("l.trl"));
+  EXPECT_EQ(saved.ReadSection("List"), std::vector<std::string>({"one", "two"}));
+}
+
+TEST(TrainingList, RunStopsWithAnErrorNamingTheTraining) {
+  ScriptedUi ui;
+  TempDir dir;
+  PCAPrecision = 1e-6;
+  MakeTraining(dir, "alpha", "Alpha", 1);
+  dir.Write("l.trl", ListText({{"alpha", 1}}));
+  std::unique_ptr<TTrainingList> list;
+  OpenTrainingListByPath(list, dir.File("l.trl"));
+  ASSERT_TRUE(list);
+  SpecFrame unknown(Spectrum(1, 3));
+
+  // The reference spectrum is gone.
+  std::filesystem::remove(dir.File("alpha_0.txt"));
+  try {
+    list->Run(&unknown);
+    ADD_FAILURE() << "no error";
+  } catch (const SorrelError& e) {
+    EXPECT_NE(std::string(e.what()).find(dir.File("alpha.trn")), std::string::npos) << e.what();
+    EXPECT_NE(std::string(e.what()).find("alpha_0.txt"), std::string::npos) << e.what();
+  }
+
+  // A training whose RMSG is 0: an arithmetic fault, not an infinite score.
+  dir.Write("alpha_0.txt", SpectrumText(Spectrum(1, 0)));
+  TTraining t(dir.File("alpha.trn"));
+  t.Open();
+  t.RMSG = 0;
+  t.Save(true);
+  EXPECT_THROW(list->Run(&unknown), MathError);
+
+  // A training whose mass window differs from its loadings' length.
+  t.RMSG = 1;
+  t.HighBound = 80;
+  t.Save(true);
+  EXPECT_THROW(list->Run(&unknown), SorrelError);
+}
