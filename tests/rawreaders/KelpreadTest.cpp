@@ -166,6 +166,73 @@ TEST(Kelpread, PlainCallCountsFromTheFilesAsKelpinfoDoes) {
   }
 }
 
+// Runs longer than the reader's read buffer (about 1 MB): every point must
+// come out as it was written, across the buffer's boundaries, with the
+// selected-ion channels continuing in order.
+TEST(Kelpread, LongRunsDecodeAcrossReadBuffers) {
+  TempDir tmp;
+  {
+    // Format 2 with 7 channels: 70300 scans, 492100 points (984200 bytes).
+    RawDirBuilder raw(tmp.File("long2.raw"));
+    const size_t channels = 7, scans = 70300;
+    std::vector<float> masses(channels);
+    for (size_t c = 0; c < channels; ++c)
+      masses[c] = 100.5f + static_cast<float>(c);
+    std::string dat;
+    for (size_t k = 0; k < channels * scans; ++k)
+      dat += U16(static_cast<uint16_t>((k % 4096) << 3));  // intensity k % 4096, 0 -> 1
+    raw.Functions(2, masses).Scans(std::vector<uint32_t>(scans, channels)).Data(dat);
+    ReadResult r = ReadCounted(raw.Dir());
+    ASSERT_EQ(r.status, 0);
+    ASSERT_EQ(r.masses.size(), channels * scans);
+    for (size_t k = 0; k < r.masses.size(); ++k) {
+      ASSERT_EQ(r.masses[k], masses[k % channels]) << "point " << k;
+      ASSERT_EQ(r.intensities[k], k % 4096 == 0 ? 1.0f : static_cast<float>(k % 4096))
+          << "point " << k;
+    }
+  }
+  {
+    // Format 1, 500001 records of two points (5000010 bytes).
+    RawDirBuilder raw(tmp.File("long1.raw"));
+    const size_t records = 500001;
+    std::string dat;
+    for (size_t j = 0; j < records; ++j) {
+      uint16_t w = static_cast<uint16_t>((j % 8000) << 3);  // mantissa j % 8000, exponent 0
+      dat += U16(w) + U16(static_cast<uint16_t>(w + 8)) + U16(static_cast<uint16_t>(j % 1024)) +
+             U16(0x0101) + U16(static_cast<uint16_t>(512 + j % 512));
+    }
+    raw.Functions(1).Scans({static_cast<uint32_t>(2 * records)}).Data(dat);
+    ReadResult r = ReadCounted(raw.Dir());
+    ASSERT_EQ(r.status, 0);
+    ASSERT_EQ(r.masses.size(), 2 * records);
+    for (size_t j = 0; j < records; ++j) {
+      ASSERT_EQ(r.intensities[2 * j], static_cast<float>(j % 8000)) << "record " << j;
+      ASSERT_EQ(r.intensities[2 * j + 1], static_cast<float>(j % 8000 + 1)) << "record " << j;
+      ASSERT_EQ(r.masses[2 * j], 64.0f + static_cast<float>(j % 1024) / 1024.0f) << "record " << j;
+      ASSERT_EQ(r.masses[2 * j + 1], 64.5f + static_cast<float>(j % 512) / 1024.0f)
+          << "record " << j;
+    }
+  }
+  {
+    // Format 8, 400000 points (2400000 bytes), the last one negative.
+    RawDirBuilder raw(tmp.File("long8.raw"));
+    const size_t points = 400000;
+    std::string dat;
+    for (size_t k = 0; k < points; ++k)
+      dat += S16(k + 1 == points ? -3 : static_cast<int16_t>(k % 1000)) +
+             U32(static_cast<uint32_t>((k % 100000) * 16));  // mass (k % 100000) / 128
+    raw.Functions(8).Scans({static_cast<uint32_t>(points)}).Data(dat);
+    ReadResult r = ReadCounted(raw.Dir());
+    ASSERT_EQ(r.status, 0);
+    for (size_t k = 0; k < points; ++k) {
+      ASSERT_EQ(r.masses[k], static_cast<float>(k % 100000) / 128.0f) << "point " << k;
+      // The last point's -3 shifts every intensity by 3.
+      ASSERT_EQ(r.intensities[k], k + 1 == points ? 0.0f : static_cast<float>(k % 1000 + 3))
+          << "point " << k;
+    }
+  }
+}
+
 // ------------------------------------------------------------ calibration
 
 // Every calibrated format, with one point at mass 100 (and format 1's

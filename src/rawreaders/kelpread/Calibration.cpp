@@ -128,22 +128,34 @@ void Calibrate(const Calibration& cal, float* masses, size_t count) {
   const std::vector<double>& c = cal.coefficients;
   const size_t k = c.size();
   // Horner's rule, the running value rounded to a 32-bit float after every
-  // multiply-add.
-  auto poly = [&](float x) {
-    float acc = static_cast<float>(c[k - 1]);
-    for (size_t i = k - 1; i-- > 0;)
-      acc = static_cast<float>(static_cast<double>(acc) * static_cast<double>(x) + c[i]);
-    return acc;
-  };
-  if (!cal.squareRoot) {
-    for (size_t i = 0; i < count; ++i)
-      masses[i] = poly(masses[i]);
-  } else {
-    for (size_t i = 0; i < count; ++i) {
-      float m = masses[i];
-      float r = m < 0 ? m : static_cast<float>(std::sqrt(static_cast<double>(m)));
-      float p = poly(r);
-      masses[i] = static_cast<float>(static_cast<double>(p) * static_cast<double>(p));
+  // multiply-add. Block by block, one coefficient at a time over the
+  // block, so that the compiler can keep many points in flight.
+  constexpr size_t kBlock = 256;
+  float x[kBlock], acc[kBlock];
+  const float last = static_cast<float>(c[k - 1]);
+  for (size_t start = 0; start < count; start += kBlock) {
+    const size_t n = count - start < kBlock ? count - start : kBlock;
+    float* m = masses + start;
+    if (cal.squareRoot) {
+      for (size_t i = 0; i < n; ++i)
+        x[i] = m[i] < 0 ? m[i] : static_cast<float>(std::sqrt(static_cast<double>(m[i])));
+    } else {
+      for (size_t i = 0; i < n; ++i)
+        x[i] = m[i];
+    }
+    for (size_t i = 0; i < n; ++i)
+      acc[i] = last;
+    for (size_t j = k - 1; j-- > 0;) {
+      const double cj = c[j];
+      for (size_t i = 0; i < n; ++i)
+        acc[i] = static_cast<float>(static_cast<double>(acc[i]) * static_cast<double>(x[i]) + cj);
+    }
+    if (cal.squareRoot) {
+      for (size_t i = 0; i < n; ++i)
+        m[i] = static_cast<float>(static_cast<double>(acc[i]) * static_cast<double>(acc[i]));
+    } else {
+      for (size_t i = 0; i < n; ++i)
+        m[i] = acc[i];
     }
   }
 }

@@ -89,12 +89,14 @@ void DecodeFormat9(const unsigned char* bytes, size_t n, float* masses, float* i
   }
 }
 
-void ShiftNegativeIntensities(float* intensities, size_t n) {
-  float lowest = 1.0f;
+float LowestIntensity(const float* intensities, size_t n, float floor) {
+  float lowest = floor;
   for (size_t i = 0; i < n; ++i)
-    if (intensities[i] < lowest) lowest = intensities[i];
-  if (lowest >= 0) return;
-  float shift = -lowest;
+    lowest = intensities[i] < lowest ? intensities[i] : lowest;
+  return lowest;
+}
+
+void ShiftIntensities(float* intensities, size_t n, float shift) {
   for (size_t i = 0; i < n; ++i)
     intensities[i] += shift;
 }

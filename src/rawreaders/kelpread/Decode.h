@@ -26,8 +26,9 @@ void DecodeFormat2(const unsigned char* bytes, size_t n, float* intensities);
 void DecodeFormat8(const unsigned char* bytes, size_t n, float* masses, float* intensities);
 void DecodeFormat9(const unsigned char* bytes, size_t n, float* masses, float* intensities);
 
-// Formats 8 and 9: when an intensity is negative, shifts all of them up by
-// the magnitude of the smallest, so that none is negative.
-void ShiftNegativeIntensities(float* intensities, size_t n);
+// The smallest of `floor` and the intensities.
+float LowestIntensity(const float* intensities, size_t n, float floor);
+// Adds `shift` to every intensity.
+void ShiftIntensities(float* intensities, size_t n, float shift);
 
 }  // namespace kelp

@@ -98,8 +98,20 @@ uint64_t MiddleScan(uint64_t scans) {
   return RoundedCount(scans, 2);
 }
 
+// Reads and decodes the points chunk by chunk; each chunk is calibrated
+// while it is still in the cache. Formats 8 and 9 end with the shift that
+// leaves no intensity negative.
 int16_t DecodeData(int format, RawFile& data, uint64_t points, const FunctionRecord& function,
-                   uint64_t channels, const Outputs& out) {
+                   uint64_t channels, const Calibration& calibration, const Outputs& out) {
+  float lowest = 1.0f;
+  // Format 2: the channel masses repeat in channel order, scan after scan.
+  // They are copied from a run of whole channel lists.
+  std::vector<float> channelRun;
+  if (format == 2 && channels > 0) {
+    channelRun.resize(static_cast<size_t>(channels * std::max<uint64_t>(1, 4096 / channels)));
+    for (size_t i = 0; i < channelRun.size(); ++i)
+      channelRun[i] = LoadF32(function.bytes.data() + kChannelOffset + 4 * (i % channels));
+  }
   std::vector<unsigned char> chunk(static_cast<size_t>(
       std::min<uint64_t>(kChunkBytes, std::max<uint64_t>(DataBytes(format, points), 1))));
   uint64_t done = 0;
@@ -118,9 +130,17 @@ int16_t DecodeData(int format, RawFile& data, uint64_t points, const FunctionRec
       case 1:
         DecodeFormat1(chunk.data(), static_cast<size_t>(n), m, in);
         break;
-      case 2:
+      case 2: {
         DecodeFormat2(chunk.data(), static_cast<size_t>(n), in);
+        size_t offset = static_cast<size_t>(done % channels), left = static_cast<size_t>(n);
+        for (float* dst = m; left > 0; offset = 0) {
+          size_t len = std::min(left, channelRun.size() - offset);
+          std::memcpy(dst, channelRun.data() + offset, len * sizeof(float));
+          dst += len;
+          left -= len;
+        }
         break;
+      }
       case 8:
         DecodeFormat8(chunk.data(), static_cast<size_t>(n), m, in);
         break;
@@ -130,19 +150,13 @@ int16_t DecodeData(int format, RawFile& data, uint64_t points, const FunctionRec
       default:
         return KELP_UNKNOWN_FORMAT;
     }
+    if (format != 2) Calibrate(calibration, m, static_cast<size_t>(n));
+    if (format == 8 || format == 9) lowest = LowestIntensity(in, static_cast<size_t>(n), lowest);
     done += n;
   }
-  if (format == 2 && points > 0) {
-    // The channel masses repeat in channel order, scan after scan.
-    float channelMass[kMaxChannels];
-    for (uint64_t c = 0; c < channels; ++c)
-      channelMass[c] = LoadF32(function.bytes.data() + kChannelOffset + 4 * c);
-    uint64_t c = 0;
-    for (uint64_t k = 0; k < points; ++k) {
-      out.masses[k] = channelMass[c];
-      if (++c == channels) c = 0;
-    }
-  }
+  // The smallest of 1.0 and all intensities: when negative, its magnitude
+  // is added to every intensity.
+  if (lowest < 0) ShiftIntensities(out.intensities, static_cast<size_t>(points), -lowest);
   return KELP_OK;
 }
 
@@ -207,13 +221,7 @@ int16_t ReadFunction(const Request& request, const Outputs& out) {
     if (channels == 0 || channels > kMaxChannels) return KELP_OUT_OF_RANGE;
     if (function.bytes.size() < kChannelOffset + 4 * channels) return KELP_INPUT_PAST_END;
   }
-  status = DecodeData(format, data, points, function, channels, out);
-  if (status != KELP_OK) return status;
-
-  Calibrate(calibration, out.masses, static_cast<size_t>(points));
-  if (format == 8 || format == 9)
-    ShiftNegativeIntensities(out.intensities, static_cast<size_t>(points));
-  return KELP_OK;
+  return DecodeData(format, data, points, function, channels, calibration, out);
 }
 
 }  // namespace
