@@ -8,6 +8,7 @@
 
 #include <cmath>
 #include <functional>
+#include <random>
 
 #include "RawTestSupport.h"
 #include "TempDir.h"
@@ -598,6 +599,72 @@ TEST(Kelpread, NullArgumentsGiveAStatusInsteadOfACrash) {
   call(&status, raw.Dir().c_str(), m.data(), in.data(), tic.data(), nullptr, counts.data());
   EXPECT_EQ(status, KELP_OUT_OF_RANGE);
   call(nullptr, raw.Dir().c_str(), m.data(), in.data(), tic.data(), rt.data(), counts.data());
+}
+
+}  // namespace
+}  // namespace sorrel::test::raw
+
+namespace sorrel::test::raw {
+namespace {
+
+// Damaged directories, made by cutting and overwriting the files of a valid
+// run at random (fixed seed): whatever the damage, Kelpinfo and Kelpread
+// answer with a status, and the reader stays inside the arrays sized from
+// Kelpinfo's counts (Read() checks the guard values behind them).
+TEST(Kelpread, RandomDamageGivesAStatusAndStaysInsideTheArrays) {
+  std::mt19937 rng(20240601);
+  const char* files[] = {"_FUNCTNS.INF", "_FUNC001.IDX", "_FUNC001.DAT", "_HEADER.TXT"};
+  int statuses[100] = {};
+  for (int round = 0; round < 120; ++round) {
+    TempDir tmp;
+    RawDirBuilder raw(tmp.File("damaged.raw"));
+    const int formats[] = {0, 1, 2, 8, 9, 12};
+    int format = formats[rng() % 6];
+    std::string dat;
+    for (int k = 0; k < 24; ++k)
+      dat += format == 1 ? std::string(5, static_cast<char>(rng())) : Format0(50 + k, 1 + k % 7);
+    if (format == 8 || format == 9) dat = std::string(6 * 24, '\x21');
+    if (format == 2) dat = std::string(2 * 24, '\x19');
+    raw.Functions(format, {100, 200, 300})
+        .Scans({3, 3, 3, 3, 3, 3, 3, 3}, kCalibratedFlag)
+        .Data(dat);
+    raw.Header("$$ Cal Function 1: 0.5,2.0,T0\r\n");
+    // One to three kinds of damage.
+    for (int d = 1 + static_cast<int>(rng() % 3); d > 0; --d) {
+      std::string name = files[rng() % 4];
+      std::string bytes = ReadAll(raw.Dir() + name);
+      switch (rng() % 3) {
+        case 0:  // cut
+          bytes.resize(bytes.empty() ? 0 : rng() % bytes.size());
+          break;
+        case 1:  // overwrite a few bytes
+          for (int i = 0; i < 4 && !bytes.empty(); ++i)
+            bytes[rng() % bytes.size()] = static_cast<char>(rng());
+          break;
+        case 2:  // append
+          bytes += std::string(1 + rng() % 30, static_cast<char>(rng()));
+          break;
+      }
+      raw.File(name, bytes);
+    }
+    InfoResult info = Info(raw.Dir());
+    ASSERT_GE(info.status, 0);
+    ASSERT_LT(info.status, 100);
+    ++statuses[info.status];
+    if (info.status != 0) continue;
+    ASSERT_GE(info.points, 0);
+    ASSERT_GE(info.scans, 0);
+    // A count field overwritten with a large number could ask for up to
+    // 2^24 points per scan; the arrays come from the file sizes only.
+    ReadResult r =
+        Read(raw.Dir(), static_cast<size_t>(info.points), static_cast<size_t>(info.scans));
+    ASSERT_GE(r.status, 0);
+    ASSERT_LT(r.status, 100);
+    ++statuses[r.status];
+  }
+  // The damage did reach both outcomes.
+  EXPECT_GT(statuses[0], 0);
+  EXPECT_GT(statuses[KELP_INPUT_PAST_END], 0);
 }
 
 }  // namespace
