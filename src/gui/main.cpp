@@ -6,6 +6,7 @@
 #include <cstdlib>
 
 #include "mainwindow/MainWindow.h"
+#include "widgets/ProgressForm.h"
 #include "widgets/QtUiHooks.h"
 
 int main(int argc, char** argv) {
@@ -25,12 +26,15 @@ int main(int argc, char** argv) {
 
   sorrel::QtUiHooks hooks;
   sorrel::SetUi(&hooks);
+  sorrel::QtProgressHost progressHost;
+  sorrel::SetProgressHost(&progressHost);
   sorrel::TfrmTansy window;
   hooks.SetMainWindow(&window);
   window.show();
   QStringList files = QApplication::arguments().mid(1);
   if (!files.isEmpty()) window.OpenFiles(files);
   int rc = app.exec();
+  sorrel::SetProgressHost(nullptr);
   sorrel::SetUi(nullptr);
   return rc;
 }
