@@ -75,8 +75,7 @@ std::string Num(size_t n) {
 }
 
 // True when the reader's point counts delimit the scans: they account for
-// exactly the points handed back, and within every scan the masses do not
-// fall.
+// exactly the points handed back.
 bool CountsDelimitScans(const std::vector<float>& masses, const std::vector<int32_t>& counts) {
   size_t total = 0;
   for (int32_t c : counts) {
@@ -84,14 +83,7 @@ bool CountsDelimitScans(const std::vector<float>& masses, const std::vector<int3
     total += static_cast<size_t>(c);
     if (total > masses.size()) return false;
   }
-  if (total != masses.size()) return false;
-  size_t k = 0;
-  for (int32_t c : counts) {
-    for (int32_t j = 1; j < c; ++j)
-      if (masses[k + static_cast<size_t>(j)] < masses[k + static_cast<size_t>(j) - 1]) return false;
-    k += static_cast<size_t>(c);
-  }
-  return true;
+  return total == masses.size();
 }
 
 }  // namespace
@@ -229,18 +221,29 @@ void TMassLynx::AddScans(const std::string& dir, const RawRun& run) {
     // Every scan of the index becomes a scan of the run, also where its
     // first mass does not fall below the last scan's (a selected-ion run
     // repeats the same masses in every scan). Within a scan the points are
-    // taken as below: zero intensities are not stored, a repeated mass is
-    // dropped.
-    size_t k = 0;
+    // taken in order of mass (a selected-ion function may list its channels
+    // in any order; other scans are in order already) and as below: zero
+    // intensities are not stored, a repeated mass is dropped.
+    size_t first = 0;
     tXYarray spectrum;
+    std::vector<size_t> order;
     for (size_t u = 0; u < nScans; ++u) {
-      spectrum.clear();
       const size_t n = static_cast<size_t>(run.pointCounts[u]);
-      for (size_t j = 0; j < n; ++j, ++k) {
-        if (j > 0 && !(masses[k] > masses[k - 1])) continue;
+      order.resize(n);
+      for (size_t j = 0; j < n; ++j)
+        order[j] = first + j;
+      if (!std::is_sorted(masses.begin() + static_cast<ptrdiff_t>(first),
+                          masses.begin() + static_cast<ptrdiff_t>(first + n)))
+        std::stable_sort(order.begin(), order.end(),
+                         [&](size_t a, size_t b) { return masses[a] < masses[b]; });
+      spectrum.clear();
+      for (size_t j = 0; j < n; ++j) {
+        size_t k = order[j];
+        if (j > 0 && !(masses[k] > masses[order[j - 1]])) continue;
         if (intensities[k] != 0) spectrum.push_back({masses[k], intensities[k]});
       }
       addScan(u, spectrum);
+      first += n;
     }
     return;
   }

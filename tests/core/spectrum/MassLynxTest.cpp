@@ -118,6 +118,28 @@ TEST(MassLynx, EveryScanOfASelectedIonRunSurvives) {
   EXPECT_EQ(spec.Chrom[4][0], 150.0f);
 }
 
+TEST(MassLynx, SelectedIonChannelsOutOfMassOrderAreSortedWithinTheirScan) {
+  // Channels 534, 100.25, 300 in acquisition order; the scans hold them in
+  // order of mass, every point kept. A repeated channel mass (534 twice)
+  // keeps its first point.
+  test::ScriptedUi ui;
+  test::TempDir tmp;
+  RawDirBuilder raw(tmp.File("order.raw"));
+  raw.Functions(2, {534.0f, 100.25f, 300.0f, 534.0f})
+      .Scans({4, 4})
+      .Data(U16(0x08) + U16(0x10) + U16(0x18) + U16(0x20) + U16(0x28) + U16(0x30) + U16(0x38) +
+            U16(0x40));
+  TSpec spec;
+  ASSERT_TRUE(OpenRaw(spec, raw.Dir()));
+  ASSERT_EQ(spec.NSpec(), 2);
+  EXPECT_THAT(PointsOf(spec.GetMass(0)),
+              ElementsAre(Points::value_type{100.25f, 2}, Points::value_type{300, 3},
+                          Points::value_type{534, 1}));
+  EXPECT_THAT(PointsOf(spec.GetMass(1)),
+              ElementsAre(Points::value_type{100.25f, 6}, Points::value_type{300, 7},
+                          Points::value_type{534, 5}));
+}
+
 TEST(MassLynx, ZeroIntensitiesAreNotStoredAndAScanOfZerosIsEmpty) {
   test::ScriptedUi ui;
   test::TempDir tmp;
