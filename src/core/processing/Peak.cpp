@@ -2,8 +2,10 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <utility>
 
+#include "Convolve.h"
 #include "SavitzkyGolay.h"
 #include "SpMath.h"
 #include "common/Errors.h"
@@ -99,9 +101,9 @@ float PeakArea(const tXYarray& s, Index lo, Index hi) {
 void StandardPeaks(const tXYarray& s, int64_t sw, std::vector<tPeak>& found) {
   const Index n = static_cast<Index>(s.size());
   if (n < 3) return;  // no step to measure the threshold on
-  double steps = 0;
-  for (Index i = 0; i <= n - 3; ++i)
-    steps += std::fabs(Yd(s, i + 1) - Yd(s, i));
+  const double steps = detail::LaneSum(0, static_cast<size_t>(n - 2), [&s](size_t i) {
+    return std::fabs(static_cast<double>(s[i + 1][1]) - s[i][1]);
+  });
   const double thr = 0.4 * static_cast<double>(sw) * (steps / static_cast<double>(n - 2));
 
   Index i = 0;
@@ -136,47 +138,32 @@ void StandardPeaks(const tXYarray& s, int64_t sw, std::vector<tPeak>& found) {
   }
 }
 
-// D[i] for i = lo .. hi; M is the half-window (s + 1) and the window must fit.
-template <int M>
-void DerivRange(const double* y, const int64_t* w, double norm, Index lo, Index hi, float* d) {
-  double ww[M + 1];
-  for (int j = 1; j <= M; ++j)
-    ww[j] = static_cast<double>(w[j]);
-  for (Index i = lo; i <= hi; ++i) {
-    double acc = 0;
-#pragma GCC unroll 16
-    for (int j = 1; j <= M; ++j)
-      acc += ww[j] * (y[i + j] - y[i - j]);
-    d[i] = static_cast<float>(acc / norm);
-  }
-}
-
-using DerivFn = void (*)(const double*, const int64_t*, double, Index, Index, float*);
+using DerivFn = bool (*)(const dPoint*, dPoint*, const int64_t*, double, size_t, size_t, bool);
 
 DerivFn DerivFor(int m) {
   switch (m) {
     case 2:
-      return DerivRange<2>;
+      return detail::ConvolveY<2, false>;
     case 3:
-      return DerivRange<3>;
+      return detail::ConvolveY<3, false>;
     case 4:
-      return DerivRange<4>;
+      return detail::ConvolveY<4, false>;
     case 5:
-      return DerivRange<5>;
+      return detail::ConvolveY<5, false>;
     case 6:
-      return DerivRange<6>;
+      return detail::ConvolveY<6, false>;
     case 7:
-      return DerivRange<7>;
+      return detail::ConvolveY<7, false>;
     case 8:
-      return DerivRange<8>;
+      return detail::ConvolveY<8, false>;
     case 9:
-      return DerivRange<9>;
+      return detail::ConvolveY<9, false>;
     case 10:
-      return DerivRange<10>;
+      return detail::ConvolveY<10, false>;
     case 11:
-      return DerivRange<11>;
+      return detail::ConvolveY<11, false>;
     case 12:
-      return DerivRange<12>;
+      return detail::ConvolveY<12, false>;
     default:
       return nullptr;
   }
@@ -186,38 +173,33 @@ void DerivativePeaks(const tXYarray& s, int64_t sw, tXYarray& derivOut, std::vec
   const Index n = static_cast<Index>(s.size());
   const SGDerivWeights& dw = DerivativeWeights(static_cast<int>(sw));
   const Index lo = sw + 1, hi = n - sw - 2;  // the window 2s+3 fits
-  std::vector<float> d(static_cast<size_t>(n), 0.0f);
+  // One point per input point, X copied and Y 0 where the window does not fit.
+  tXYarray deriv(static_cast<size_t>(n));
+  for (Index i = 0; i < n; ++i)
+    deriv[static_cast<size_t>(i)] = {s[static_cast<size_t>(i)][0], 0.0f};
   if (hi >= lo) {
-    std::vector<double> y(static_cast<size_t>(n));
-    for (Index i = 0; i < n; ++i)
-      y[static_cast<size_t>(i)] = Yd(s, i);
-    DerivFor(dw.half)(y.data(), dw.w.data(), static_cast<double>(dw.norm), lo, hi, d.data());
-    bool bad = false;
-    for (Index i = lo; i <= hi; ++i)
-      bad |= !std::isfinite(d[static_cast<size_t>(i)]);
-    if (bad)
+    if (!DerivFor(dw.half)(s.data(), deriv.data(), dw.w.data(), static_cast<double>(dw.norm),
+                           static_cast<size_t>(lo), static_cast<size_t>(hi), true))
       throw MathError(
           "Floating point overflow in peak detection: the first derivative exceeds the range of "
           "a 32-bit float");
-  }
-  tXYarray deriv(static_cast<size_t>(n));
-  for (Index i = 0; i < n; ++i)
-    deriv[static_cast<size_t>(i)] = {s[static_cast<size_t>(i)][0], d[static_cast<size_t>(i)]};
-
-  if (hi >= lo) {
-    double sumAbs = 0;
-    for (Index i = lo; i <= hi; ++i)
-      sumAbs += std::fabs(static_cast<double>(d[static_cast<size_t>(i)]));
+    const double sumAbs =
+        detail::LaneSum(static_cast<size_t>(lo), static_cast<size_t>(hi) + 1,
+                        [&deriv](size_t i) { return std::fabs(static_cast<double>(deriv[i][1])); });
     const double ratio = static_cast<double>(sw) / 12.0;
     const double level = sumAbs / static_cast<double>(hi - lo + 1) * ratio * ratio;
-    auto D = [&](Index i) { return static_cast<double>(d[static_cast<size_t>(i)]); };
+    auto D = [&](Index i) { return static_cast<double>(deriv[static_cast<size_t>(i)][1]); };
 
-    // An apex where the rising run (ending at `runEnd`, `a` values of sum
-    // `sumL`) meets the falling run that starts at `fallStart`. Between
-    // them lies either nothing (the sign changes between two points) or
-    // one point whose derivative is exactly 0, as at the top of a
-    // symmetric peak sampled on its centre.
-    auto tryApex = [&](Index runEnd, Index a, double sumL, Index fallStart) {
+    // An apex where the rising run (the `a` points ending at `runEnd`)
+    // meets the falling run that starts at `fallStart`. Between them lies
+    // either nothing (the sign changes between two points) or one point
+    // whose derivative is exactly 0, as at the top of a symmetric peak
+    // sampled on its centre. A run meets at most one falling run, so the
+    // sums over the runs add up to one pass over the points.
+    auto tryApex = [&](Index runEnd, Index a, Index fallStart) {
+      double sumL = 0;
+      for (Index m = runEnd - a + 1; m <= runEnd; ++m)
+        sumL += D(m);
       Index b = 0;
       double sumR = 0;
       while (fallStart + b < n && D(fallStart + b) < 0) {
@@ -249,20 +231,23 @@ void DerivativePeaks(const tXYarray& s, int64_t sw, tXYarray& derivOut, std::vec
       found.push_back(p);
     };
 
-    // The rising run is carried along; a falling run is counted only where
-    // a change of sign starts it, so every point is visited a bounded
-    // number of times.
+    // Only the length of the rising run is carried along, without branches
+    // (in noise the sign of D changes at random); a candidate needs a run
+    // of at least s points, which noise seldom gives.
     Index a = 0;  // D is 0 below lo: no run reaches further left
-    double sumL = 0;
     for (Index i = lo; i <= hi; ++i) {
-      if (D(i) > 0) {
-        ++a;
-        sumL += D(i);
-        if (D(i + 1) < 0) tryApex(i, a, sumL, i + 1);
-      } else {
-        if (D(i) == 0 && a > 0 && D(i + 1) < 0) tryApex(i - 1, a, sumL, i + 1);
-        a = 0;
-        sumL = 0;
+      const double di = D(i);
+      const bool rising = di > 0;
+      const Index before = a;  // the run ending at i - 1
+      a = rising ? a + 1 : 0;
+      // The run that meets the falling one ends at i when D(i) > 0, at
+      // i - 1 when D(i) is exactly 0 (the crossing is then point i itself).
+      const Index run = rising ? a : (di == 0 ? before : 0);
+      if (run >= sw && D(i + 1) < 0) {
+        if (rising)
+          tryApex(i, a, i + 1);
+        else
+          tryApex(i - 1, before, i + 1);
       }
     }
   }

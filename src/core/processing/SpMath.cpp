@@ -1,10 +1,13 @@
 #include "SpMath.h"
 
+#include <bit>
 #include <cmath>
+#include <cstdint>
 #include <limits>
 #include <utility>
 #include <vector>
 
+#include "Convolve.h"
 #include "SavitzkyGolay.h"
 #include "common/Errors.h"
 #include "common/NumberText.h"
@@ -23,58 +26,33 @@ double RoundHalfEven(double v) {
   return r;
 }
 
-// Smoothed Y of points lo .. hi (inclusive) into out, with the window of
-// half-width H; y holds the input intensities as doubles. The sum runs in
-// the same order for every point (centre first, then the pairs j = 1 .. H),
-// so the result does not depend on how the compiler vectorises the loop.
-template <int H>
-void SmoothRange(const double* y, const int64_t* c, double norm, size_t lo, size_t hi, float* res) {
-  double cw[H + 1];
-  for (int j = 0; j <= H; ++j)
-    cw[j] = static_cast<double>(c[j]);
-  for (size_t i = lo; i <= hi; ++i) {
-    double acc = cw[0] * y[i];
-#pragma GCC unroll 16
-    for (int j = 1; j <= H; ++j)
-      acc += cw[j] * (y[i - j] + y[i + j]);
-    res[i - lo] = static_cast<float>(acc / norm);
-  }
-}
-
-using SmoothFn = void (*)(const double*, const int64_t*, double, size_t, size_t, float*);
+using SmoothFn = bool (*)(const dPoint*, dPoint*, const int64_t*, double, size_t, size_t, bool);
 
 SmoothFn SmoothFor(int h) {
   switch (h) {
     case 3:
-      return SmoothRange<3>;
+      return detail::ConvolveY<3, true>;
     case 4:
-      return SmoothRange<4>;
+      return detail::ConvolveY<4, true>;
     case 5:
-      return SmoothRange<5>;
+      return detail::ConvolveY<5, true>;
     case 6:
-      return SmoothRange<6>;
+      return detail::ConvolveY<6, true>;
     case 7:
-      return SmoothRange<7>;
+      return detail::ConvolveY<7, true>;
     case 8:
-      return SmoothRange<8>;
+      return detail::ConvolveY<8, true>;
     case 9:
-      return SmoothRange<9>;
+      return detail::ConvolveY<9, true>;
     case 10:
-      return SmoothRange<10>;
+      return detail::ConvolveY<10, true>;
     case 11:
-      return SmoothRange<11>;
+      return detail::ConvolveY<11, true>;
     case 12:
-      return SmoothRange<12>;
+      return detail::ConvolveY<12, true>;
     default:
       return nullptr;
   }
-}
-
-bool AnyInfinite(const std::vector<float>& v) {
-  bool bad = false;
-  for (float f : v)
-    bad |= !std::isfinite(f);
-  return bad;
 }
 
 }  // namespace
@@ -89,20 +67,33 @@ void ClearProcessingLastError() {
   lastError.clear();
 }
 
-void FillGaps(const tXYarray& spectrum, tXYarray& out) {
-  if (spectrum.empty()) return;
+namespace {
+
+// FillGaps, except that a spectrum without holes leaves `out` untouched
+// and gives false.
+bool FillHoles(const tXYarray& spectrum, tXYarray& out) {
   const size_t n = spectrum.size();
-  // First count, so that a spectrum with a hole of 1e30 is refused before
+  // Most spectra have no hole at all: find out in one pass without branches.
+  unsigned anyHole = 0;
+  for (size_t i = 0; i + 1 < n; ++i) {
+    const double gap = static_cast<double>(spectrum[i + 1][0]) - spectrum[i][0];
+    anyHole |= static_cast<unsigned>(gap > 1.5);
+  }
+  if (!anyHole) return false;
+  // Count, so that a spectrum with a hole of 1e30 is refused before
   // anything is allocated.
   double total = static_cast<double>(n);
   for (size_t i = 0; i + 1 < n; ++i) {
     const double gap = static_cast<double>(spectrum[i + 1][0]) - spectrum[i][0];
-    if (gap > 1.5) total += RoundHalfEven(gap) - 1.0;
-    if (!(total <= static_cast<double>(kMaxFilledPoints)))
-      throw SorrelError("Filling the gaps of the spectrum would need more than " +
-                        std::to_string(kMaxFilledPoints) + " points (a gap of " + FormatValue(gap) +
-                        " after m/z " + FormatValue(spectrum[i][0]) + ")");
+    if (gap > 1.5) {
+      total += RoundHalfEven(gap) - 1.0;
+      if (!(total <= static_cast<double>(kMaxFilledPoints)))
+        throw SorrelError("Filling the gaps of the spectrum would need more than " +
+                          std::to_string(kMaxFilledPoints) + " points (a gap of " +
+                          FormatValue(gap) + " after m/z " + FormatValue(spectrum[i][0]) + ")");
+    }
   }
+  if (total == static_cast<double>(n)) return false;
   tXYarray r;
   r.reserve(static_cast<size_t>(total));
   r.push_back(spectrum[0]);
@@ -118,6 +109,14 @@ void FillGaps(const tXYarray& spectrum, tXYarray& out) {
     r.push_back(spectrum[i + 1]);
   }
   out = std::move(r);
+  return true;
+}
+
+}  // namespace
+
+void FillGaps(const tXYarray& spectrum, tXYarray& out) {
+  if (spectrum.empty()) return;
+  if (!FillHoles(spectrum, out)) out = spectrum;
 }
 
 bool SGSmooth(const tXYarray& spectrum, bool chromatogram, const tSpOpt& options, tXYarray& out) {
@@ -126,11 +125,12 @@ bool SGSmooth(const tXYarray& spectrum, bool chromatogram, const tSpOpt& options
     out.clear();
     return false;
   }
-  tXYarray work;
-  if (!chromatogram && options.oMass.Smooth.FillNull)
-    FillGaps(spectrum, work);
-  else
-    work = spectrum;
+  // The intensities are read from `src` (the input, or its gap-filled
+  // copy) and the smoothed ones written into `work`, the output.
+  tXYarray filled;
+  const tXYarray* src = &spectrum;
+  if (!chromatogram && options.oMass.Smooth.FillNull && FillHoles(spectrum, filled)) src = &filled;
+  tXYarray work = *src;
   if (k < 1 || k > 10) {
     SetProcessingLastError("Smoothing/Wrong peak factor");
     out = std::move(work);
@@ -141,18 +141,11 @@ bool SGSmooth(const tXYarray& spectrum, bool chromatogram, const tSpOpt& options
   const size_t first = static_cast<size_t>(k) + 3;  // k+3 points keep their values at the start
   if (n >= 2 * static_cast<size_t>(k) + 6) {
     const size_t last = n - static_cast<size_t>(k) - 3;  // and k+2 at the end
-    std::vector<double> y(n);
-    for (size_t i = 0; i < n; ++i)
-      y[i] = work[i][1];
-    std::vector<float> res(last - first + 1);
-    SmoothFor(sw.half)(y.data(), sw.c.data(), static_cast<double>(sw.norm), first, last,
-                       res.data());
-    if (AnyInfinite(res))
+    if (!SmoothFor(sw.half)(src->data(), work.data(), sw.c.data(), static_cast<double>(sw.norm),
+                            first, last, true))
       throw MathError(
-          "Floating point overflow in smoothing: a smoothed intensity exceeds the "
-          "range of a 32-bit float");
-    for (size_t i = first; i <= last; ++i)
-      work[i][1] = res[i - first];
+          "Floating point overflow in smoothing: a smoothed intensity exceeds the range of a "
+          "32-bit float");
   }
   out = std::move(work);
   return true;
@@ -160,19 +153,30 @@ bool SGSmooth(const tXYarray& spectrum, bool chromatogram, const tSpOpt& options
 
 float AutoThreshold(const tXYarray& spectrum) {
   if (spectrum.empty()) return 0.0f;
-  double sum = 0;
-  for (const dPoint& p : spectrum)
-    sum += p[1];
-  const double mean = sum / static_cast<double>(spectrum.size());
+  const size_t n = spectrum.size();
+  const dPoint* p = spectrum.data();
+  const double sum = detail::LaneSum(0, n, [p](size_t i) { return static_cast<double>(p[i][1]); });
+  const double mean = sum / static_cast<double>(n);
   const double limit = 2.0 * mean;
-  double below = 0;
+  // The values below the level and their count, in one pass. The values
+  // fall above and below the level at random, which a branch predicts
+  // badly: one that does not count is masked to +0 instead. Four partial
+  // sums as in LaneSum.
+  double b[4] = {0, 0, 0, 0};
   size_t count = 0;
-  for (const dPoint& p : spectrum) {
-    if (p[1] < limit) {
-      below += p[1];
-      ++count;
-    }
-  }
+  auto masked = [limit](float v, size_t& c) {
+    const double y = v;
+    const bool in = y < limit;
+    c += static_cast<size_t>(in);
+    return std::bit_cast<double>(std::bit_cast<uint64_t>(y) & (uint64_t{0} - uint64_t{in}));
+  };
+  size_t i = 0;
+  for (; i + 4 <= n; i += 4)
+    for (size_t l = 0; l < 4; ++l)
+      b[l] += masked(p[i + l][1], count);
+  for (; i < n; ++i)
+    b[0] += masked(p[i][1], count);
+  const double below = (b[0] + b[1]) + (b[2] + b[3]);
   if (count == 0) return 0.0f;
   // The mean of 32-bit values lies within their range.
   return static_cast<float>(below / static_cast<double>(count));
@@ -182,13 +186,21 @@ bool SubtractBaseline(const tXYarray& spectrum, bool chromatogram, tSpOpt& optio
   if (spectrum.empty()) return false;
   rBLine& bl = options.View(chromatogram).BLine;
   const double t = bl.AutoTS ? static_cast<double>(AutoThreshold(spectrum)) : bl.Threshold;
-  tXYarray r(spectrum.size());
-  bool bad = false;
-  for (size_t i = 0; i < spectrum.size(); ++i) {
-    const float y = spectrum[i][1];
-    const float v = y >= t ? static_cast<float>(static_cast<double>(y) - t) : 1.0f;
-    bad |= !std::isfinite(v);
-    r[i] = {spectrum[i][0], v};
+  tXYarray r = spectrum;
+  // The difference is computed for every point and selected by a mask, so
+  // that the loop has no branch: whether a point lies above the level is
+  // random in noise, which a branch predicts badly.
+  unsigned bad = 0;
+  const uint32_t one = std::bit_cast<uint32_t>(1.0f);
+  dPoint* q = r.data();
+  const size_t n = r.size();
+  for (size_t i = 0; i < n; ++i) {
+    const float y = q[i][1];
+    const float diff = static_cast<float>(static_cast<double>(y) - t);
+    const uint32_t above = uint32_t{0} - static_cast<uint32_t>(y >= t);
+    const float v = std::bit_cast<float>((std::bit_cast<uint32_t>(diff) & above) | (one & ~above));
+    bad |= static_cast<unsigned>(!(std::fabs(v) <= std::numeric_limits<float>::max()));
+    q[i][1] = v;
   }
   if (bad)
     throw MathError("Floating point overflow in baseline removal: the threshold " + FormatValue(t) +
