@@ -21,6 +21,12 @@ int Run(const std::vector<std::string>& argv) {
   if (outKind == fkNone || outKind == fkMassLynx || outKind == fkCashe)
     throw UsageError("cannot write " + out +
                      ": the output kind follows its extension (.txt, .cdf, .R01 ...)");
+  if (WantsPeaks(args))
+    throw UsageError(
+        "--peaks prints a peak list, which `sorrel spectrum` does; convert writes spectra");
+  for (const char* o : {"--template", "--smooth", "--baseline", "--nominal"})
+    if (args.Has(o) && outKind != fkTxt)
+      throw UsageError(std::string(o) + " applies only when converting to a text spectrum");
   CheckOverwrite(out, args.Has("--force"));
 
   TSpec spec;
@@ -31,7 +37,11 @@ int Run(const std::vector<std::string>& argv) {
       throw UsageError(
           "converting a run to text needs a spectrum: --scan N, --apex or --range S:E[:W]");
     tXYarray s = SelectSpectrum(spec, args, in);
-    ApplyProcessing(args, s);
+    try {
+      ApplyProcessing(args, s);
+    } catch (const MathError& e) {  // an arithmetic fault on this file's data
+      throw SorrelError(in + ": " + e.what());
+    }
     spec.CMass = std::move(s);
     spec.SetMassOnly(true);
   } else if (selecting) {
