@@ -3,8 +3,10 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
+#include <cstddef>
 #include <cstring>
 
 #include "common/Directories.h"
@@ -88,8 +90,25 @@ bool HDReader::ReadRunStats(rRun_Stats& header) {
   return ReadAt(0, &header, kRunStatsStoredSize) == kRunStatsStoredSize;
 }
 
+bool HDReader::ReadScanCount(uint16_t& count) {
+  count = 0;
+  if (size_ < kRunStatsStoredSize) return false;
+  return ReadAt(offsetof(rRun_Stats, number_of_scans), &count, sizeof count) == sizeof count;
+}
+
 void HDReader::Seek(uint64_t offset) {
   pos_ = offset;
+}
+
+size_t HDReader::Window(const uint8_t*& p, size_t atLeast) {
+  if (pos_ >= bufStart_ && pos_ < bufStart_ + bufLen_ && bufStart_ + bufLen_ - pos_ >= atLeast) {
+    p = buf_.data() + (pos_ - bufStart_);
+    return static_cast<size_t>(bufStart_ + bufLen_ - pos_);
+  }
+  bufStart_ = pos_;
+  bufLen_ = pos_ < size_ ? ReadAt(pos_, buf_.data(), buf_.size()) : 0;
+  p = buf_.data();
+  return bufLen_;
 }
 
 const uint8_t* HDReader::Next(size_t n) {
@@ -253,17 +272,30 @@ void THDIndex::Indexer() {
     ret[static_cast<size_t>(k)] = t;
 
     // Intensities are whole numbers: their sum is exact in 64 bits and
-    // rounded once to the stored float.
+    // rounded once to the stored float. The records are taken straight
+    // from the read buffer, as many as it holds at a time.
     int64_t sum = 0;
-    for (int count = 0;; ++count) {
-      const uint8_t* r = f.Next(kPeakRecordSize);
-      if (!r) throw SorrelError("The file ends inside scan " + std::to_string(k));
-      if (Load<double>(r) == 0.0) break;
-      if (count >= kMaxPeaksWithoutZero) {
-        Ui().ShowMessage("Too many peaks have been read without a zero");
-        return;
+    int count = 0;
+    for (bool ended = false; !ended;) {
+      const uint8_t* p0 = nullptr;
+      size_t avail = f.Window(p0, kPeakRecordSize);
+      if (avail < kPeakRecordSize)
+        throw SorrelError("The file ends inside scan " + std::to_string(k));
+      const size_t records = avail / kPeakRecordSize;
+      size_t r = 0;
+      for (const uint8_t* q = p0; r < records; ++r, q += kPeakRecordSize) {
+        if (Load<double>(q) == 0.0) {
+          ended = true;
+          break;
+        }
+        if (count >= kMaxPeaksWithoutZero) {
+          Ui().ShowMessage("Too many peaks have been read without a zero");
+          return;
+        }
+        ++count;
+        sum += Load<int32_t>(q + 8);
       }
-      sum += Load<int32_t>(r + 8);
+      f.Skip((ended ? r + 1 : r) * kPeakRecordSize);
     }
     tic[static_cast<size_t>(k)] = static_cast<float>(sum);
   }

@@ -81,12 +81,21 @@ class HDReader {
   // shorter than that.
   bool ReadRunStats(rRun_Stats& header);
 
+  // number_of_scans of the run header; false when the file is shorter
+  // than the stored header.
+  bool ReadScanCount(uint16_t& count);
+
   // Sequential reading through a buffer, from Seek on.
   void Seek(uint64_t offset);
   uint64_t Pos() const { return pos_; }
   // Pointer to the next `n` bytes (n at most the buffer size), consumed;
   // nullptr when the file ends before them.
   const uint8_t* Next(size_t n);
+  // The buffered bytes from the current position on, refilled so that at
+  // least `atLeast` are there when the file has them; their count (less
+  // than `atLeast` only at the end of the file). Nothing is consumed.
+  size_t Window(const uint8_t*& p, size_t atLeast);
+  void Skip(size_t n) { pos_ += n; }
 
  private:
   std::string name_;

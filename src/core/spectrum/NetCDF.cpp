@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <vector>
 
 #include "common/Errors.h"
@@ -42,8 +43,8 @@ struct NcFile {
   }
 };
 
-// Points read from the file at a time.
-constexpr size_t kBlockPoints = size_t{1} << 20;
+// Points read from the file at a time: blocks that stay in the cache.
+constexpr size_t kBlockPoints = size_t{1} << 16;
 
 std::string ScanText(size_t i) {
   return "scan " + std::to_string(i);
@@ -108,10 +109,15 @@ class Reader {
   }
 
   std::vector<double> Doubles(const NumVar& v, size_t start, size_t count) const {
-    std::vector<double> out(count);
-    if (count == 0) return out;
-    Nc(nc_get_vara_double(nc_, v.id, &start, &count, out.data()), file_);
+    std::vector<double> out;
+    DoublesInto(v, start, count, out);
     return out;
+  }
+  // Into a buffer that is kept from block to block.
+  void DoublesInto(const NumVar& v, size_t start, size_t count, std::vector<double>& out) const {
+    out.resize(count);
+    if (count == 0) return;
+    Nc(nc_get_vara_double(nc_, v.id, &start, &count, out.data()), file_);
   }
 
   std::vector<long long> Integers(const NumVar& v, size_t count) const {
@@ -185,6 +191,31 @@ size_t TypeSize(nc_type t) {
     default:
       return 8;
   }
+}
+
+// The points of a scan stored without fill values or scaling, as floats.
+// False when a value is not a finite float. The sum of the intensities is
+// only made when the file has no total for the scan.
+template <bool Sum>
+bool ConvertPlain(const double* m, const double* a, size_t n, tXYarray& out, bool& sorted,
+                  double& sum) {
+  out.resize(n);
+  dPoint* o = out.data();
+  bool finite = true, ascending = true;
+  double total = 0.0;
+  float last = -std::numeric_limits<float>::infinity();
+  for (size_t k = 0; k < n; ++k) {
+    float fm = static_cast<float>(m[k]);
+    float fa = static_cast<float>(a[k]);
+    finite &= std::isfinite(fm) & std::isfinite(fa);
+    ascending &= !(fm < last);
+    last = fm;
+    o[k] = {fm, fa};
+    if constexpr (Sum) total += fa;
+  }
+  sorted = ascending;
+  sum = total;
+  return finite;
 }
 
 // Where the points of each scan lie in mass_values.
@@ -354,6 +385,9 @@ bool TnetCDF::Open(const std::string& oFilename) {
   }
 
   // The points, read in blocks of neighbouring scans.
+  const bool plain = !mass.hasFill && !inten.hasFill && mass.scale == 1.0 && mass.offset == 0.0 &&
+                     inten.scale == 1.0 && inten.offset == 0.0;
+  std::vector<double> m, a;
   tMass scans(nScans);
   tXYarray chrom(nScans);
   WorkProgressReport progress("Reading " + file, static_cast<int64_t>(nScans));
@@ -366,32 +400,42 @@ bool TnetCDF::Open(const std::string& oFilename) {
       hi = first[j] + count[j];
       ++j;
     }
-    std::vector<double> m = r.Doubles(mass, static_cast<size_t>(lo), static_cast<size_t>(hi - lo));
-    std::vector<double> a = r.Doubles(inten, static_cast<size_t>(lo), static_cast<size_t>(hi - lo));
+    r.DoublesInto(mass, static_cast<size_t>(lo), static_cast<size_t>(hi - lo), m);
+    r.DoublesInto(inten, static_cast<size_t>(lo), static_cast<size_t>(hi - lo), a);
     for (size_t s = i; s < j; ++s) {
       tXYarray& scan = scans[s];
-      scan.reserve(static_cast<size_t>(count[s]));
+      const size_t from = static_cast<size_t>(first[s] - lo), n = static_cast<size_t>(count[s]);
       double sum = 0.0;
-      bool sorted = true;
-      for (int64_t k = first[s] - lo; k < first[s] - lo + count[s]; ++k) {
-        double rm = m[static_cast<size_t>(k)], ra = a[static_cast<size_t>(k)];
-        if (mass.Missing(rm) || inten.Missing(ra)) continue;
-        float fm = static_cast<float>(mass.Value(rm));
-        float fa = static_cast<float>(inten.Value(ra));
-        if (!std::isfinite(fm) || !std::isfinite(fa))
-          throw SorrelError(file + ": " + ScanText(s) + " holds a value that is not a number");
-        if (!scan.empty() && fm < scan.back()[0]) sorted = false;
-        scan.push_back({fm, fa});
-        sum += fa;
+      bool sorted = true, finite = true;
+      // The file's total, unless it has none for this scan.
+      const bool fileTotal = haveTotals && !totalVar.Missing(totals[s]) && totals[s] != kAndiNull;
+      if (plain) {
+        // Neither fill values nor scaling: every stored value is a point.
+        if (fileTotal)
+          finite = ConvertPlain<false>(m.data() + from, a.data() + from, n, scan, sorted, sum);
+        else
+          finite = ConvertPlain<true>(m.data() + from, a.data() + from, n, scan, sorted, sum);
+      } else {
+        scan.reserve(n);
+        for (size_t k = from; k < from + n; ++k) {
+          double rm = m[k], ra = a[k];
+          if (mass.Missing(rm) || inten.Missing(ra)) continue;
+          float fm = static_cast<float>(mass.Value(rm));
+          float fa = static_cast<float>(inten.Value(ra));
+          finite &= std::isfinite(fm) & std::isfinite(fa);
+          if (!scan.empty() && fm < scan.back()[0]) sorted = false;
+          scan.push_back({fm, fa});
+          sum += fa;
+        }
       }
+      if (!finite)
+        throw SorrelError(file + ": " + ScanText(s) + " holds a value that is not a number");
       // Masses ascend within a scan everywhere in the system; SID files
       // list their ions in the order they were monitored.
       if (!sorted)
         std::stable_sort(scan.begin(), scan.end(),
                          [](const dPoint& x, const dPoint& y) { return x[0] < y[0]; });
-      double total = sum;
-      if (haveTotals && !totalVar.Missing(totals[s]) && totals[s] != kAndiNull)
-        total = totalVar.Value(totals[s]);
+      double total = fileTotal ? totalVar.Value(totals[s]) : sum;
       float ftotal = static_cast<float>(total);
       if (!std::isfinite(ftotal))
         throw SorrelError(file + ": the total intensity of " + ScanText(s) + " is not a number");

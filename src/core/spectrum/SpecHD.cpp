@@ -2,6 +2,7 @@
 // single scans on demand, saving a whole run, and writing scan by scan.
 #include <sys/stat.h>
 #include <unistd.h>
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -138,17 +139,27 @@ bool TSpec::OpenHDFile(const std::string& oFilename) {
 }
 
 tXYarray TSpec::ReadHDSpectrum(int32_t iIndex) {
-  HDReader f(fFilename);
-  rRun_Stats header{};
-  if (!f.ReadRunStats(header)) {
+  // With an index the scan's bytes are known: they reach to the next
+  // scan's first peak, so one read of that size takes the whole scan.
+  const bool indexed = HDindex && fFromFileOn;
+  size_t expected = 64 * 1024;
+  if (indexed && iIndex >= 0 && static_cast<size_t>(iIndex) + 1 < HDindex->aIndexTable.size()) {
+    uint64_t from = HDindex->aIndexTable[static_cast<size_t>(iIndex)];
+    uint64_t to = HDindex->aIndexTable[static_cast<size_t>(iIndex) + 1];
+    if (to > from) expected = static_cast<size_t>(std::min<uint64_t>(to - from, 1 << 20));
+  }
+  HDReader f(fFilename, expected);
+  // The run header is only wanted for its number of scans.
+  uint16_t scanCount = 0;
+  if (!f.ReadScanCount(scanCount)) {
     Ui().ShowMessage("Error while reading HD run stats");
     return {};
   }
-  const int32_t n = header.number_of_scans;
+  const int32_t n = scanCount;
   if (iIndex < 0 || iIndex >= n)
     throw SorrelError("This file has only " + std::to_string(n) + "Scans!");
 
-  if (HDindex && fFromFileOn) {
+  if (indexed) {
     if (static_cast<size_t>(iIndex) >= HDindex->aIndexTable.size())
       throw SorrelError(fFilename + " has changed since it was indexed; open it again");
     f.Seek(HDindex->aIndexTable[static_cast<size_t>(iIndex)]);
@@ -159,6 +170,8 @@ tXYarray TSpec::ReadHDSpectrum(int32_t iIndex) {
     const std::string wrongMode =
         "The file is not nominal mass, fast DSP nom mass or slow accurrate HD ALG acquired the "
         "conversion ends here.";
+    rRun_Stats header{};
+    f.ReadRunStats(header);
     f.Seek(kFirstScanOffset);
     const uint8_t* p = f.Next(kScanStatsStoredSize);
     if (!p) throw SorrelError(fFilename + ": the file ends inside the header of scan 0");
@@ -193,21 +206,34 @@ tXYarray TSpec::ReadHDSpectrum(int32_t iIndex) {
     }
   }
 
+  // The records are taken straight from the read buffer.
   tXYarray result;
-  for (int count = 0;; ++count) {
-    const uint8_t* r = f.Next(kPeakRecordSize);
-    if (!r) throw SorrelError(fFilename + ": the file ends inside " + ScanText(iIndex));
-    double m;
-    int32_t a;
-    std::memcpy(&m, r, sizeof m);
-    if (m == 0.0) break;
-    if (count >= kMaxPeaksWithoutZero)
-      throw SorrelError("Too many peaks have been read without a zero");
-    std::memcpy(&a, r + 8, sizeof a);
-    float fm = static_cast<float>(m);
-    if (!std::isfinite(fm))
-      throw SorrelError(fFilename + ": " + ScanText(iIndex) + " holds a mass that is not a number");
-    result.push_back({fm, static_cast<float>(a)});
+  result.reserve(expected / kPeakRecordSize);
+  for (bool ended = false; !ended;) {
+    const uint8_t* p0 = nullptr;
+    size_t avail = f.Window(p0, kPeakRecordSize);
+    if (avail < kPeakRecordSize)
+      throw SorrelError(fFilename + ": the file ends inside " + ScanText(iIndex));
+    const size_t records = avail / kPeakRecordSize;
+    size_t r = 0;
+    for (const uint8_t* q = p0; r < records; ++r, q += kPeakRecordSize) {
+      double m;
+      int32_t a;
+      std::memcpy(&m, q, sizeof m);
+      if (m == 0.0) {
+        ended = true;
+        break;
+      }
+      if (result.size() >= static_cast<size_t>(kMaxPeaksWithoutZero))
+        throw SorrelError("Too many peaks have been read without a zero");
+      std::memcpy(&a, q + 8, sizeof a);
+      float fm = static_cast<float>(m);
+      if (!std::isfinite(fm))
+        throw SorrelError(fFilename + ": " + ScanText(iIndex) +
+                          " holds a mass that is not a number");
+      result.push_back({fm, static_cast<float>(a)});
+    }
+    f.Skip((ended ? r + 1 : r) * kPeakRecordSize);
   }
   return result;
 }

@@ -1,0 +1,353 @@
+// GC/MS run files at realistic size. A run of 50 000 scans (about 500 MB,
+// 708 peaks a scan) is written as an HD file in a scratch directory, and
+// in the same process are measured: a plain sequential read of the file
+// (the baseline), indexing it, reopening it from its index, reading 1000
+// random scans, and the peak memory of opening it. A second run of 28 000
+// scans (19.8 million points, under the export's limit of 20 million) is
+// exported to netCDF and opened again, against a plain read of its HD
+// file plus a plain write of as many bytes as the export, and a plain
+// read of the export (and what the netCDF library alone takes to decode
+// it). The files are removed at the end.
+//
+// All files sit in the page cache after they are written, so reading is
+// measured against reading, not against the disk; writes are synced, as
+// the program's saving syncs them.
+#include <benchmark/benchmark.h>
+#include <fcntl.h>
+#include <netcdf.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "common/Errors.h"
+#include "spectrum/HDIndex.h"
+#include "spectrum/HDRecords.h"
+#include "spectrum/Spec.h"
+
+using namespace sorrel;
+
+namespace {
+
+constexpr int kScans = 50000;
+constexpr int kExportScans = 28000;
+constexpr int kPeaks = 708;
+
+std::string g_dir;
+std::string g_run, g_exportRun, g_export;
+std::map<std::string, double> g_seconds;  // mean seconds per iteration, by measurement
+double g_peakFraction = -1;
+
+// Writes an HD run: header, then each scan with its header (stored_mode 2,
+// 2 scans per second), its peaks and terminator.
+void WriteRun(const std::string& path, int scans) {
+  std::FILE* f = std::fopen(path.c_str(), "wb");
+  if (!f) throw SorrelError("cannot create " + path);
+  std::vector<char> head(kFirstScanOffset, 0);
+  rRun_Stats run{};
+  run.number_of_scans = static_cast<uint16_t>(scans);
+  run.creation_date = 20240101;
+  std::memcpy(head.data(), &run, kRunStatsStoredSize);
+  std::fwrite(head.data(), 1, head.size(), f);
+  std::mt19937 rng(1);
+  std::uniform_int_distribution<int32_t> intensity(1, 1000000);
+  std::vector<char> scan(kScanStatsStoredSize + (kPeaks + 1) * kPeakRecordSize, 0);
+  rScan_stats sh{};
+  sh.stored_mode = 2;
+  sh.number_of_scans_per_second = 2.0f;
+  std::memcpy(scan.data(), &sh, kScanStatsStoredSize);
+  for (int k = 0; k < scans; ++k) {
+    char* p = scan.data() + kScanStatsStoredSize;
+    for (int i = 0; i < kPeaks; ++i, p += kPeakRecordSize) {
+      double m = 35.0 + 0.5 * i + 0.001 * (k % 97);
+      int32_t a = intensity(rng);
+      std::memcpy(p, &m, 8);
+      std::memcpy(p + 8, &a, 4);
+    }
+    std::fwrite(scan.data(), 1, scan.size(), f);
+  }
+  if (std::fclose(f) != 0) throw SorrelError("cannot write " + path);
+}
+
+uint64_t FileSize(const std::string& path) {
+  return std::filesystem::file_size(path);
+}
+
+// Reads a whole file with plain read() calls.
+uint64_t PlainRead(const std::string& path) {
+  int fd = ::open(path.c_str(), O_RDONLY);
+  std::vector<char> buf(1 << 20);
+  uint64_t total = 0, sum = 0;
+  for (;;) {
+    ssize_t n = ::read(fd, buf.data(), buf.size());
+    if (n <= 0) break;
+    total += static_cast<uint64_t>(n);
+    sum += static_cast<unsigned char>(buf[0]);
+  }
+  ::close(fd);
+  benchmark::DoNotOptimize(sum);
+  return total;
+}
+
+// Writes `bytes` bytes with plain write() calls and syncs them.
+void PlainWrite(const std::string& path, uint64_t bytes) {
+  int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  std::vector<char> buf(1 << 20, 1);
+  for (uint64_t done = 0; done < bytes;) {
+    size_t n = static_cast<size_t>(std::min<uint64_t>(buf.size(), bytes - done));
+    if (::write(fd, buf.data(), n) != static_cast<ssize_t>(n)) break;
+    done += n;
+  }
+  ::fsync(fd);
+  ::close(fd);
+}
+
+// Peak resident memory (VmHWM) in bytes; ResetPeak starts a new peak.
+uint64_t PeakResident() {
+  std::ifstream in("/proc/self/status");
+  std::string key;
+  while (in >> key) {
+    if (key == "VmHWM:") {
+      uint64_t kb = 0;
+      in >> kb;
+      return kb * 1024;
+    }
+    std::getline(in, key);
+  }
+  return 0;
+}
+uint64_t Resident() {
+  std::ifstream in("/proc/self/status");
+  std::string key;
+  while (in >> key) {
+    if (key == "VmRSS:") {
+      uint64_t kb = 0;
+      in >> kb;
+      return kb * 1024;
+    }
+    std::getline(in, key);
+  }
+  return 0;
+}
+void ResetPeak() {
+  std::ofstream("/proc/self/clear_refs") << "5";
+}
+
+template <typename F>
+double Seconds(F&& f) {
+  auto t0 = std::chrono::steady_clock::now();
+  f();
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+}
+
+// Runs `f` once per iteration as the measured time and keeps the mean.
+template <typename F>
+void Measure(benchmark::State& state, const std::string& name, F&& f) {
+  double total = 0;
+  int n = 0;
+  for (auto _ : state) {
+    double s = Seconds(f);
+    state.SetIterationTime(s);
+    total += s;
+    ++n;
+  }
+  g_seconds[name] = total / n;
+}
+
+void Ratio(benchmark::State& state, const char* counter, const std::string& a,
+           const std::vector<std::string>& baseline) {
+  double base = 0;
+  for (const auto& b : baseline) {
+    if (!g_seconds.count(b)) return;
+    base += g_seconds[b];
+  }
+  state.counters[counter] = g_seconds[a] / base;
+}
+
+void BM_PlainSequentialRead(benchmark::State& state) {
+  Measure(state, "plain read", [] { PlainRead(g_run); });
+  state.SetBytesProcessed(static_cast<int64_t>(FileSize(g_run)) * state.iterations());
+}
+
+void BM_IndexRun(benchmark::State& state) {
+  uint64_t peak = 0;
+  Measure(state, "index", [&] {
+    std::filesystem::remove(HDIndexFileName(g_run, false));
+    uint64_t before = Resident();
+    ResetPeak();
+    TSpec spec;
+    if (!spec.OpenFile(g_run) || spec.NSpec() != kScans) throw SorrelError("indexing failed");
+    peak = std::max(peak, PeakResident() - std::min(PeakResident(), before));
+  });
+  g_peakFraction = static_cast<double>(peak) / static_cast<double>(FileSize(g_run));
+  state.counters["peak_memory_of_file"] = g_peakFraction;
+  Ratio(state, "to_plain_read", "index", {"plain read"});
+}
+
+void BM_ReopenFromIndex(benchmark::State& state) {
+  {
+    TSpec spec;
+    spec.OpenFile(g_run);  // makes sure the index is there
+  }
+  Measure(state, "reopen", [] {
+    TSpec spec;
+    if (!spec.OpenFile(g_run) || !spec.HDindex->UsedIndexFile) throw SorrelError("no index used");
+  });
+  Ratio(state, "to_first_opening", "reopen", {"index"});
+}
+
+void BM_Read1000RandomScans(benchmark::State& state) {
+  TSpec spec;
+  spec.OpenFile(g_run);
+  std::mt19937 rng(3);
+  std::uniform_int_distribution<int32_t> pick(0, kScans - 1);
+  Measure(state, "1000 random scans", [&] {
+    size_t points = 0;
+    for (int i = 0; i < 1000; ++i)
+      points += spec.GetMass(pick(rng)).size();
+    if (points != 1000u * kPeaks) throw SorrelError("wrong scans");
+  });
+  state.counters["ms_per_scan"] = g_seconds["1000 random scans"];  // 1000 scans: s -> ms
+}
+
+void BM_PlainReadWriteOfExportBytes(benchmark::State& state) {
+  std::string scratch = g_dir + "/plain.bin";
+  Measure(state, "plain read+write", [&] {
+    PlainRead(g_exportRun);
+    PlainWrite(scratch, FileSize(g_export));
+  });
+  std::filesystem::remove(scratch);
+}
+
+void BM_ExportToNetCDF(benchmark::State& state) {
+  TSpec spec;
+  spec.OpenFile(g_exportRun);
+  std::string out = g_dir + "/again.cdf";
+  Measure(state, "export", [&] {
+    if (!spec.SaveFile(out)) throw SorrelError("export failed");
+  });
+  std::filesystem::remove(out);
+  Ratio(state, "to_plain_read_write", "export", {"plain read+write"});
+}
+
+void BM_PlainReadOfExport(benchmark::State& state) {
+  Measure(state, "plain read of export", [] { PlainRead(g_export); });
+}
+
+// What the netCDF library alone takes to hand over the two point arrays
+// (it decodes the file's big-endian doubles): the floor of any reader
+// built on it.
+void BM_LibraryReadOfExport(benchmark::State& state) {
+  Measure(state, "library read of export", [] {
+    int nc = -1, vm = -1, vi = -1;
+    if (nc_open(g_export.c_str(), NC_NOWRITE, &nc) != NC_NOERR) throw SorrelError("nc_open");
+    nc_inq_varid(nc, "mass_values", &vm);
+    nc_inq_varid(nc, "intensity_values", &vi);
+    const size_t total = static_cast<size_t>(kExportScans) * kPeaks, block = size_t{1} << 16;
+    std::vector<double> buf(block);
+    double sum = 0;
+    for (size_t at = 0; at < total; at += block) {
+      size_t n = std::min(block, total - at);
+      nc_get_vara_double(nc, vm, &at, &n, buf.data());
+      sum += buf[0];
+      nc_get_vara_double(nc, vi, &at, &n, buf.data());
+      sum += buf[0];
+    }
+    nc_close(nc);
+    benchmark::DoNotOptimize(sum);
+  });
+  Ratio(state, "to_plain_read", "library read of export", {"plain read of export"});
+}
+
+void BM_OpenNetCDF(benchmark::State& state) {
+  Measure(state, "open export", [] {
+    TSpec spec;
+    if (!spec.OpenFile(g_export) || spec.NSpec() != kExportScans) throw SorrelError("open failed");
+  });
+  Ratio(state, "to_plain_read", "open export", {"plain read of export"});
+  Ratio(state, "to_library_read", "open export", {"library read of export"});
+}
+
+}  // namespace
+
+BENCHMARK(BM_PlainSequentialRead)->Iterations(3)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_IndexRun)->Iterations(3)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ReopenFromIndex)->Iterations(5)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Read1000RandomScans)->Iterations(5)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PlainReadWriteOfExportBytes)
+    ->Iterations(2)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ExportToNetCDF)->Iterations(2)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PlainReadOfExport)->Iterations(3)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_LibraryReadOfExport)->Iterations(2)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_OpenNetCDF)->Iterations(2)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+int main(int argc, char** argv) {
+  benchmark::Initialize(&argc, argv);
+  std::string tmpl = (std::filesystem::temp_directory_path() / "sorrel-bench-runs-XXXXXX").string();
+  if (!mkdtemp(tmpl.data())) {
+    std::perror("mkdtemp");
+    return 1;
+  }
+  g_dir = tmpl;
+  g_run = g_dir + "/large.R01";
+  g_exportRun = g_dir + "/export.R02";
+  g_export = g_dir + "/export.cdf";
+  int rc = 0;
+  try {
+    WriteRun(g_run, kScans);
+    WriteRun(g_exportRun, kExportScans);
+    {
+      TSpec spec;
+      if (!spec.OpenFile(g_exportRun) || !spec.SaveFile(g_export))
+        throw SorrelError("cannot prepare the export");
+    }
+    std::printf(
+        "HD run: %d scans, %.1f MB; export run: %d scans, %.1f million points, netCDF %.1f MB\n",
+        kScans, FileSize(g_run) / 1e6, kExportScans, kExportScans * kPeaks / 1e6,
+        FileSize(g_export) / 1e6);
+    benchmark::RunSpecifiedBenchmarks();
+    auto ratio = [](const std::string& a, const std::vector<std::string>& b) {
+      double base = 0;
+      for (const auto& x : b) {
+        if (!g_seconds.count(x)) return -1.0;
+        base += g_seconds[x];
+      }
+      return g_seconds.count(a) ? g_seconds[a] / base : -1.0;
+    };
+    std::printf("\nindexing / plain read                  %.2f (goal <= 2)\n",
+                ratio("index", {"plain read"}));
+    std::printf("reopening from index / first opening   %.4f (goal < 0.05)\n",
+                ratio("reopen", {"index"}));
+    if (g_seconds.count("1000 random scans"))
+      std::printf("random scan read                       %.3f ms (goal < 1 ms)\n",
+                  g_seconds["1000 random scans"]);
+    std::printf("netCDF export / plain read+write       %.2f (goal <= 3)\n",
+                ratio("export", {"plain read+write"}));
+    std::printf("netCDF open / plain read               %.2f (goal <= 3)\n",
+                ratio("open export", {"plain read of export"}));
+    std::printf("netCDF library read / plain read       %.2f (the library's own decoding)\n",
+                ratio("library read of export", {"plain read of export"}));
+    std::printf("netCDF open / library read             %.2f\n",
+                ratio("open export", {"library read of export"}));
+    if (g_peakFraction >= 0)
+      std::printf("peak memory of opening / file size     %.4f (goal < 0.10)\n", g_peakFraction);
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "bench_runfiles: %s\n", e.what());
+    rc = 1;
+  }
+  std::error_code ec;
+  std::filesystem::remove_all(g_dir, ec);
+  benchmark::Shutdown();
+  return rc;
+}
