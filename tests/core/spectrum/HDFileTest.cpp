@@ -656,3 +656,26 @@ TEST_F(HDFileTest, IndexOfAWriteProtectedRunGoesToTemp) {
   EXPECT_EQ(spec.HDindex->WrittenIndexFile, dir.File("Temp/p.x01"));
   EXPECT_TRUE(FileExists(dir.File("Temp/p.x01")));
 }
+
+// Where the index cannot be written beside the run (here a directory is
+// in its way, which stops root as well as anyone) it goes to Temp beside
+// the program; where it cannot be written at all, the run still opens.
+TEST_F(HDFileTest, IndexThatCannotBeWrittenBesideTheRun) {
+  std::string path = dir.Write("q.R01", BuildHD(0, 2, TwoScans(true)));
+  std::filesystem::create_directory(dir.File("q.x01"));
+  {
+    TSpec spec;
+    ASSERT_TRUE(spec.OpenFile(path));
+    EXPECT_EQ(spec.HDindex->WrittenIndexFile, dir.File("Temp/q.x01"));
+    EXPECT_EQ(ReadAll(dir.File("Temp/q.x01")).size(), 10u + 12 * 2);
+  }
+  std::filesystem::remove(dir.File("Temp/q.x01"));
+  std::filesystem::create_directories(dir.File("Temp/q.x01"));
+  TSpec spec;
+  ASSERT_TRUE(spec.OpenFile(path));
+  EXPECT_EQ(spec.HDindex->WrittenIndexFile, "");
+  EXPECT_FALSE(spec.HDindex->UsedIndexFile);
+  EXPECT_EQ(spec.Chrom, (tXYarray{{2.0f, 600.0f}, {4.0f, 15.0f}}));
+  ExpectSpectrum(spec.GetMass(1), {{55.5f, 7.0f}, {65.5f, 8.0f}});
+  EXPECT_TRUE(ui.messages.empty());
+}
