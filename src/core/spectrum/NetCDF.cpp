@@ -312,20 +312,21 @@ bool TnetCDF::Open(const std::string& oFilename) {
     throw SorrelError(file + ": mass_values holds " + std::to_string(nPoints) +
                       " values but intensity_values " + std::to_string(nIntensities));
 
-  // A damaged header can claim any number of points: in the classic
-  // formats every value is stored, so the claim must fit the file.
+  // A damaged header can claim any number of values: in the classic
+  // formats every value is stored, so a claim must fit the file.
   int format = 0;
   Nc(nc_inq_format(nc.id, &format), file);
+  long double fileSize = -1;
   if (format == NC_FORMAT_CLASSIC || format == NC_FORMAT_64BIT_OFFSET || format == NC_FORMAT_CDF5) {
     struct stat st {};
-    if (stat(file.c_str(), &st) == 0) {
-      long double need = static_cast<long double>(nPoints) *
-                         static_cast<long double>(TypeSize(mass.type) + TypeSize(inten.type));
-      if (need > static_cast<long double>(st.st_size))
-        throw SorrelError(file + " claims " + std::to_string(nPoints) +
-                          " points, more than the file holds: it is damaged or cut short");
-    }
+    if (stat(file.c_str(), &st) == 0) fileSize = static_cast<long double>(st.st_size);
   }
+  auto mustFit = [&](size_t values, size_t bytesEach, const char* what) {
+    if (fileSize >= 0 && static_cast<long double>(values) * bytesEach > fileSize)
+      throw SorrelError(file + " claims " + std::to_string(values) + " " + what +
+                        ", more than the file holds: it is damaged or cut short");
+  };
+  mustFit(nPoints, TypeSize(mass.type) + TypeSize(inten.type), "points");
 
   bool hasIndex = r.Has("scan_index", id), hasCount = r.Has("point_count", id);
   if (!hasIndex && !hasCount)
@@ -339,6 +340,10 @@ bool TnetCDF::Open(const std::string& oFilename) {
       throw SorrelError(file + ": scan_index and point_count differ in length");
     nScans = len;
   }
+  if (nScans == 0) throw SorrelError(file + " holds no scans");
+  mustFit(nScans,
+          (hasIndex ? TypeSize(indexVar.type) : 0) + (hasCount ? TypeSize(countVar.type) : 0),
+          "scans");
   std::vector<long long> index = hasIndex ? r.Integers(indexVar, nScans) : std::vector<long long>{};
   std::vector<long long> counts =
       hasCount ? r.Integers(countVar, nScans) : std::vector<long long>{};

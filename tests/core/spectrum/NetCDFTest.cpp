@@ -61,6 +61,7 @@ struct AndiFile {
   double fillValue = 0;
   std::vector<std::pair<std::string, std::string>> instrument;  // name -> text
   bool withMassValues = true;
+  bool scanVarsAlways = false;  // scan_index and point_count even without scans
 };
 
 void Write(const std::string& path, const AndiFile& f) {
@@ -74,8 +75,10 @@ void Write(const std::string& path, const AndiFile& f) {
   NC_OK(nc_def_dim(nc, "instrument_number", 1, &instDim));
   NC_OK(nc_def_dim(nc, "_32_byte_string", 32, &strDim));
   int vIndex = -1, vCount = -1, vTime = -1, vTotal = -1, vMass = -1, vInt = -1;
-  if (!f.scanIndex.empty()) NC_OK(nc_def_var(nc, "scan_index", NC_INT, 1, &scanDim, &vIndex));
-  if (!f.pointCount.empty()) NC_OK(nc_def_var(nc, "point_count", NC_INT, 1, &scanDim, &vCount));
+  if (!f.scanIndex.empty() || f.scanVarsAlways)
+    NC_OK(nc_def_var(nc, "scan_index", NC_INT, 1, &scanDim, &vIndex));
+  if (!f.pointCount.empty() || f.scanVarsAlways)
+    NC_OK(nc_def_var(nc, "point_count", NC_INT, 1, &scanDim, &vCount));
   if (!f.times.empty())
     NC_OK(nc_def_var(nc, "scan_acquisition_time", NC_DOUBLE, 1, &scanDim, &vTime));
   if (!f.totals.empty()) NC_OK(nc_def_var(nc, "total_intensity", NC_DOUBLE, 1, &scanDim, &vTotal));
@@ -100,7 +103,7 @@ void Write(const std::string& path, const AndiFile& f) {
   }
   NC_OK(nc_enddef(nc));
   auto putInts = [&](int id, const std::vector<long long>& v) {
-    if (id >= 0) NC_OK(nc_put_var_longlong(nc, id, v.data()));
+    if (id >= 0 && !v.empty()) NC_OK(nc_put_var_longlong(nc, id, v.data()));
   };
   putInts(vIndex, f.scanIndex);
   putInts(vCount, f.pointCount);
@@ -462,6 +465,16 @@ TEST_F(NetCDFTest, BadFilesAreRefused) {
       },
       "%: the file has neither scan_index nor point_count");
   add(
+      "no scans",
+      [](AndiFile& f) {
+        f.scanIndex.clear();
+        f.pointCount.clear();
+        f.times.clear();
+        f.totals.clear();
+        f.scanVarsAlways = true;
+      },
+      "% holds no scans");
+  add(
       "chromatography only", [](AndiFile& f) { f.withMassValues = false; },
       "% is a netCDF file but not an ANDI/MS mass spectrometry run: it has no mass_values and "
       "intensity_values");
@@ -497,10 +510,20 @@ TEST_F(NetCDFTest, DamagedFilesAreRefused) {
   f.pointCount = {2, 3998};
   Write(good, f);
   std::string bytes = ReadAll(good);
+  // A dimension of the classic header: its name padded to 4 bytes, then
+  // its length as a big-endian 32-bit number.
+  auto claim = [&](const std::string& dim) {
+    std::string b = bytes;
+    size_t at = b.find(dim) + (dim.size() + 3) / 4 * 4;
+    b.replace(at, 4, "\x10\x00\x00\x00", 4);  // 268 435 456
+    return b;
+  };
   struct Case {
     const char* what;
     std::string bytes;
   } cases[] = {
+      {"header claims millions of scans", claim("scan_number")},
+      {"header claims millions of points", claim("point_number")},
       {"empty", ""},
       {"text", "mass\tintensity\r\n1\t2\r\n"},
       {"netCDF magic, then garbage", std::string("CDF\x01") + std::string(200, '\xff')},
