@@ -38,7 +38,85 @@ Pca Decompose(const aadouble& X, int a) {
   return r;
 }
 
+// NIPALS written the plain way, term by term as the algorithm states it,
+// with no attention to speed: the engine must give these values bit for
+// bit, however it arranges its loops.
+Pca PlainNipals(const aadouble& X, int a) {
+  const size_t n = X.size(), m = X[0].size();
+  Pca r;
+  r.E = X;
+  r.eig.assign(static_cast<size_t>(a), 0.0);
+  r.P.assign(static_cast<size_t>(a), adouble(m, 0.0));
+  r.T.assign(n, adouble(static_cast<size_t>(a), 0.0));
+  for (size_t k = 0; k < static_cast<size_t>(a); ++k) {
+    adouble t(n), told(n), p(m);
+    for (size_t i = 0; i < n; ++i)
+      t[i] = r.E[i][0];
+    double ev = 0;
+    while (true) {
+      told = t;
+      ev = 0;
+      for (size_t i = 0; i < n; ++i)
+        ev += t[i] * t[i];
+      for (size_t j = 0; j < m; ++j) {
+        double sum = 0;
+        for (size_t i = 0; i < n; ++i)
+          sum += t[i] * r.E[i][j] / ev;
+        p[j] = sum;
+      }
+      double norm2 = 0;
+      for (size_t j = 0; j < m; ++j)
+        norm2 += p[j] * p[j];
+      const double norm = std::sqrt(norm2);
+      for (size_t j = 0; j < m; ++j)
+        p[j] /= norm;
+      double s = 0;
+      for (size_t j = 0; j < m; ++j)
+        s += p[j] * p[j];
+      for (size_t i = 0; i < n; ++i) {
+        double sum = 0;
+        for (size_t j = 0; j < m; ++j)
+          sum += r.E[i][j] * p[j] / s;
+        t[i] = sum;
+      }
+      double d = 0;
+      for (size_t i = 0; i < n; ++i)
+        d += (told[i] - t[i]) * (told[i] - t[i]);
+      if (d <= PCAPrecision) break;
+    }
+    r.eig[k] = ev;
+    r.P[k] = p;
+    for (size_t i = 0; i < n; ++i)
+      r.T[i][k] = t[i];
+    if (k + 1 == static_cast<size_t>(a)) break;
+    for (size_t i = 0; i < n; ++i)
+      for (size_t j = 0; j < m; ++j)
+        r.E[i][j] -= r.T[i][k] * r.P[k][j];
+  }
+  return r;
+}
+
 }  // namespace
+
+TEST(CalcPCA, SameBitsAsThePlainAlgorithm) {
+  struct Case {
+    int n, m, a;
+    double precision;
+  } cases[] = {
+      {35, 500, 10, 1e-3}, {34, 211, 6, 1e-3}, {7, 40, 3, 1e-9}, {3, 9, 3, 1e-3}, {5, 1, 1, 1e-3}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::to_string(c.n) + "x" + std::to_string(c.m));
+    Precision prec(c.precision);
+    const aadouble X =
+        sorrel::test::ReplicateSpectra(c.n, c.m, static_cast<unsigned>(c.n * 1000 + c.m));
+    const Pca want = PlainNipals(X, c.a);
+    const Pca got = Decompose(X, c.a);
+    EXPECT_EQ(got.eig, want.eig);
+    EXPECT_EQ(got.P, want.P);
+    EXPECT_EQ(got.T, want.T);
+    EXPECT_EQ(got.E, want.E);
+  }
+}
 
 TEST(CalcPCA, TwoRowExampleByHand) {
   // t starts as column 0 = (3, 6); eigenvalue 45; p = (45, 60)/45 -> unit
