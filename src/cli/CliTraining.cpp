@@ -1,0 +1,118 @@
+#include "CliTraining.h"
+
+#include <cmath>
+
+#include "CliOpen.h"
+#include "CliSpectrum.h"
+#include "common/Errors.h"
+#include "common/NumberText.h"
+#include "pca/Nipals.h"
+
+namespace sorrel::cli {
+
+void DeclareTrainingOptions(Args& args) {
+  args.Option("--low");
+  args.Option("--high");
+  args.Flag("--normalize");
+  args.Option("--incsens");
+  args.Option("--loadings");
+  args.Option("--precision");
+  DeclareOpenOptions(args);
+  DeclareSelectionOptions(args);
+  DeclareProcessingOptions(args);
+}
+
+std::string Num(double v) {
+  return FloatToStr(v);
+}
+
+std::unique_ptr<SpecFrame> OpenFrame(const std::string& path, const Args& args) {
+  if (WantsPeaks(args)) throw UsageError("--peaks gives a peak list; it does not apply here");
+  auto frame = std::make_unique<SpecFrame>();
+  OpenInput(frame->Spec(), path, args);
+  tXYarray selected = SelectSpectrum(frame->Spec(), args, path);
+  if (selected.empty()) throw SorrelError(path + ": holds no mass spectrum");
+  // The processing options are the frame's options: the reference frame
+  // hands them on to every spectrum it preprocesses, as in the workbench.
+  const Args* options = &args;
+  frame->SetProcessing([options](const tXYarray& in) {
+    tXYarray out = in;
+    ApplyProcessing(*options, out);
+    return out;
+  });
+  frame->Select(std::move(selected));
+  frame->SetFileName(path);
+  return frame;
+}
+
+CliFrames OpenFrames(const std::vector<std::string>& paths, const Args& args) {
+  CliFrames f;
+  for (const std::string& p : paths) {
+    f.owned.push_back(OpenFrame(p, args));
+    f.frames.push_back(f.owned.back().get());
+    f.names.push_back(p);
+  }
+  return f;
+}
+
+void ApplySettings(const Args& args, const CliFrames& frames, TTraining& t) {
+  int32_t low = 0, high = 0;
+  if (!UnifiedBounds(frames.frames, low, high))
+    throw SorrelError("none of the spectra has a point, so there are no mass bounds");
+  const bool given = args.Has("--low") || args.Has("--high");
+  low = args.Integer("--low", low);
+  high = args.Integer("--high", high);
+  if (low >= high) {
+    if (given)
+      throw UsageError("the lower bound " + std::to_string(low) +
+                       " must be below the higher bound " + std::to_string(high));
+    throw SorrelError("the spectra have no common mass range: the largest first mass is " +
+                      std::to_string(low) + ", the smallest last mass " + std::to_string(high));
+  }
+  t.LowBound = low;
+  t.HighBound = high;
+  t.Normalize = args.Has("--normalize");
+  t.IncSens = args.Number("--incsens", 0.0);
+  if (!(t.IncSens >= 0.0 && t.IncSens <= 5.0))
+    throw UsageError("--incsens takes a value from 0 to 5, not " + Num(t.IncSens));
+  t.PrecPower = args.Integer("--precision", 3);
+  if (t.PrecPower < 1 || t.PrecPower > 10)
+    throw UsageError("--precision takes a power from 1 to 10, not " + std::to_string(t.PrecPower));
+  const int n = static_cast<int>(frames.frames.size());
+  t.NLoadings = args.Integer("--loadings", std::max(1, n - 3));
+  if (t.NLoadings < 1) throw UsageError("--loadings must be at least 1");
+  if (t.NLoadings > n)
+    throw UsageError("--loadings " + std::to_string(t.NLoadings) + " is more than the " +
+                     std::to_string(n) + " spectra");
+}
+
+PcaResults Calculate(TTraining& t, const CliFrames& f) {
+  TheUi().messages.clear();
+  PcaResults r;
+  if (!CalculatePCs(t, f.frames, t.NLoadings, r)) {
+    // Name the spectrum the bounds check stopped at.
+    for (size_t i = 0; i < f.frames.size(); ++i) {
+      const tXYarray& s = f.frames[i]->CurrentMass();
+      const double first = std::trunc(static_cast<double>(s.front()[0]));
+      if (t.LowBound < first)
+        throw SorrelError(f.names[i] + ": the spectrum starts at m/z " + Num(first) +
+                          ", above the lower bound " + std::to_string(t.LowBound) + " (" +
+                          TheUi().MessagesText() + ")");
+    }
+    for (size_t i = 0; i < f.frames.size(); ++i) {
+      const tXYarray& s = f.frames[i]->CurrentMass();
+      const double last = std::ceil(static_cast<double>(s.back()[0]));
+      if (last < t.HighBound)
+        throw SorrelError(f.names[i] + ": the spectrum ends at m/z " + Num(last) +
+                          ", below the higher bound " + std::to_string(t.HighBound) + " (" +
+                          TheUi().MessagesText() + ")");
+    }
+    throw SorrelError(TheUi().MessagesText());
+  }
+  if (r.Loadings.empty())
+    throw SorrelError(std::to_string(t.NLoadings) + " loadings need at least as many spectra; " +
+                      std::to_string(r.Data.size()) + " were given");
+  return r;
+}
+
+}  // namespace sorrel::cli

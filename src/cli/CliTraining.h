@@ -1,0 +1,49 @@
+#pragma once
+// What `pca`, `train` and `classify` share: spectra opened as frames with
+// the command line's selection and processing, the training settings, and
+// the workbench's calculation.
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "Cli.h"
+#include "processing/Preproc.h"
+#include "training/Training.h"
+#include "training/TrainingCalc.h"
+
+namespace sorrel::cli {
+
+// The most spectra a training takes: one per plot frame of the desktop
+// program.
+inline constexpr size_t kMaxTrainingSpectra = 35;
+
+// --low, --high, --normalize, --incsens, --loadings, --precision, plus the
+// open, selection and processing options of the spectra.
+void DeclareTrainingOptions(Args& args);
+
+// A spectrum file as a frame: opened as the desktop program opens it, a run
+// reduced to the selected spectrum, the processing options as the frame's
+// options.
+std::unique_ptr<SpecFrame> OpenFrame(const std::string& path, const Args& args);
+
+struct CliFrames {
+  std::vector<std::unique_ptr<SpecFrame>> owned;
+  FrameList frames;
+  std::vector<std::string> names;  // as given on the command line
+};
+CliFrames OpenFrames(const std::vector<std::string>& paths, const Args& args);
+
+// Fills the training's settings from the options: bounds (default: the
+// workbench's unified bounds of the spectra), Normalize, IncSens,
+// PrecPower, NLoadings (default: number of spectra - 3, at least 1).
+void ApplySettings(const Args& args, const CliFrames& frames, TTraining& training);
+
+// The workbench's Calculate PC's with the training's NLoadings. A bounds
+// problem or too many components fail with a message naming the spectrum
+// or the counts.
+PcaResults Calculate(TTraining& training, const CliFrames& frames);
+
+// Tab-separated text of a number in the system's 15-digit format.
+std::string Num(double v);
+
+}  // namespace sorrel::cli

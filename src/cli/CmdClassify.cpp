@@ -1,0 +1,149 @@
+// sorrel classify (TRAINING.trn | LIST.trl) SPECTRUM...
+#include <optional>
+
+#include "Cli.h"
+#include "CliOpen.h"
+#include "CliSpectrum.h"
+#include "CliTraining.h"
+#include "common/Errors.h"
+#include "common/TextFile.h"
+#include "mainwindow/TrainingList.h"
+#include "pca/Mahalanobis.h"
+
+namespace sorrel::cli {
+namespace {
+
+struct Line {
+  std::string spectrum, training, compound;
+  std::optional<Classification> result;  // nothing: the training has no results
+};
+
+std::string CsvField(const std::string& s) {
+  if (s.find_first_of(",\"\r\n") == std::string::npos) return s;
+  std::string out = "\"";
+  for (char c : s) {
+    if (c == '"') out += '"';
+    out += c;
+  }
+  return out + "\"";
+}
+
+std::string Format(const std::vector<Line>& lines, const Args& args) {
+  std::string out;
+  if (args.Has("--json")) {
+    out = "[";
+    for (size_t i = 0; i < lines.size(); ++i) {
+      const Line& l = lines[i];
+      out += std::string(i ? "," : "") + "{\"spectrum\":" + JsonString(l.spectrum) +
+             ",\"training\":" + JsonString(l.training) + ",\"compound\":" + JsonString(l.compound) +
+             ",\"answer\":" + (l.result ? JsonString(l.result->Answer) : "null") +
+             ",\"score\":" + (l.result ? JsonNumber(l.result->Score) : "null") + "}";
+    }
+    return out + "]\n";
+  }
+  const bool csv = args.Has("--csv");
+  for (const Line& l : lines) {
+    const std::string answer = l.result ? l.result->Answer : "not calculated";
+    const std::string score = l.result ? ScoreText(l.result->Score) : "";
+    if (csv)
+      out += CsvField(l.spectrum) + "," + CsvField(l.compound) + "," + answer + "," + score + "\n";
+    else
+      out += l.spectrum + "\t" + l.compound + "\t" + answer + "\t" + score + "\n";
+  }
+  return out;
+}
+
+int Run(const std::vector<std::string>& argv) {
+  Args args;
+  args.Flag("--json");
+  args.Flag("--csv");
+  args.Option("-o");
+  args.Flag("--force");
+  DeclareOpenOptions(args);
+  DeclareSelectionOptions(args);
+  DeclareProcessingOptions(args);
+  args.Parse(argv);
+  const auto& pos = args.Positional();
+  if (pos.size() < 2) throw UsageError("classify needs a training or list and at least 1 spectrum");
+  if (args.Has("--json") && args.Has("--csv")) throw UsageError("choose one of --json and --csv");
+  if (auto out = args.Value("-o")) CheckOverwrite(*out, args.Has("--force"));
+  const std::string model = pos[0];
+  const std::vector<std::string> spectra(pos.begin() + 1, pos.end());
+  const std::string ext = UpperCase(ExtractFileExt(model));
+  if (ext != ".TRN" && ext != ".TRL")
+    throw UsageError("the first argument must be a training (.trn) or a training list (.trl)");
+  if (!FileExists(model)) throw SorrelError(model + ": no such file");
+
+  // The reference spectrum of a training, opened as the command line opens
+  // every spectrum.
+  ReferenceFrameMaker makeReference = [&args](const TTraining&, const std::string& path) {
+    if (!FileExists(path) && FileKindOf(path) != fkMassLynx)
+      throw SorrelError("its reference spectrum " + path + " does not exist");
+    return std::unique_ptr<PreprocFrame>(OpenFrame(path, args));
+  };
+
+  std::vector<Line> lines;
+  TheUi().messages.clear();
+  if (ext == ".TRN") {
+    TTraining t(model);
+    t.Open();
+    for (const std::string& s : spectra) {
+      std::unique_ptr<SpecFrame> unknown = OpenFrame(s, args);
+      Line line{s, model, t.Compound, std::nullopt};
+      if (t.HasResults()) {
+        try {
+          if (t.LoadedSpec.empty())
+            throw SorrelError("the training names no spectrum, so it has no reference spectrum");
+          std::unique_ptr<PreprocFrame> reference = makeReference(t, t.DirName() + t.LoadedSpec[0]);
+          line.result = Classify(t, *reference, *unknown);
+        } catch (const SorrelError& e) {
+          throw SorrelError(model + ": " + e.what() + " (classifying " + s + ")");
+        }
+      }
+      lines.push_back(std::move(line));
+    }
+  } else {
+    TTrainingList list(model);
+    if (!list.Open()) throw SorrelError(model + ": " + TheUi().MessagesText());
+    list.FillRows();
+    for (const std::string& s : spectra) {
+      std::unique_ptr<SpecFrame> unknown = OpenFrame(s, args);
+      try {
+        list.Run(unknown.get(), makeReference);
+      } catch (const SorrelError& e) {
+        throw SorrelError(std::string(e.what()) + " (classifying " + s + ")");
+      }
+      for (size_t i = 0; i < list.Rows.size(); ++i) {
+        const TrainingRow& row = list.Rows[i];
+        if (!row.Checked || row.State == TrainingRow::Status::None) continue;
+        Line line{s, list.TrainingS[i].second, row.Caption, std::nullopt};
+        if (row.State == TrainingRow::Status::Classified)
+          line.result = Classification{true, row.ScoreValue, row.Answer};
+        lines.push_back(std::move(line));
+      }
+    }
+  }
+  WriteOutput(args, Format(lines, args));
+  return 0;
+}
+
+const bool registered = RegisterCommand(
+    {"classify", "classify spectra against a training or every checked training of a list",
+     "Usage: sorrel classify (TRAINING.trn | LIST.trl) [--json | --csv] [-o OUT [--force]]\n"
+     "                       SPECTRUM...\n"
+     "  Classifies every spectrum as batch classification does: preprocessed against the\n"
+     "  training's reference spectrum with its settings, projected onto its loadings and\n"
+     "  scored. One line per spectrum and training: spectrum, compound, answer (\"Yes\",\n"
+     "  \"Poss.\" or \"No\" by the training's limits) and score (6 significant digits).\n"
+     "  A training without calculated results answers \"not calculated\" (JSON null).\n"
+     "  --json             a list of objects: spectrum, training, compound, answer, score\n"
+     "  --csv              comma-separated values instead of tabs\n"
+     "  Runs: --scan N, --apex (default) or --range S:E[:W] choose each spectrum.\n"
+     "  Processing (--template, --smooth, --baseline, --nominal) applies to the reference\n"
+     "  spectrum and so, as in the desktop program, to every classified spectrum.\n"
+     "  --first-mass M     first mass of a .prn (Y-only) file (default 1)\n"
+     "  --skip-bad         skip text lines with a missing tab or a bad number",
+     Run});
+
+}  // namespace
+}  // namespace sorrel::cli
