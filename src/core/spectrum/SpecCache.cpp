@@ -28,6 +28,11 @@ constexpr int64_t kMaxCasheToMemory = 20000000;
   throw SorrelError(what + " " + file + ": " + std::strerror(err ? err : EIO));
 }
 
+// fwrite of the points of a scan; an empty scan writes nothing.
+bool WritePoints(const tXYarray& s, std::FILE* f) {
+  return s.empty() || std::fwrite(s.data(), sizeof(dPoint), s.size(), f) == s.size();
+}
+
 int64_t FileSizeOf(std::FILE* f) {
   struct stat st {};
   if (fstat(fileno(f), &st) != 0) return -1;
@@ -71,8 +76,7 @@ void TSpec::SetCasheOn(bool value) {
         progress.Step(i);
         idx[static_cast<size_t>(i)] = pos;
         const tXYarray& s = GetMass(i);
-        if (std::fwrite(s.data(), sizeof(dPoint), s.size(), f) != s.size() ||
-            std::fwrite(&kTerminator, sizeof kTerminator, 1, f) != 1)
+        if (!WritePoints(s, f) || std::fwrite(&kTerminator, sizeof kTerminator, 1, f) != 1)
           CasheFailure("Cannot write the cache file", name, errno);
         pos += kPairSize * static_cast<int64_t>(s.size() + 1);
       }
@@ -135,7 +139,7 @@ void TSpec::CasheReadScan(int32_t Index) {
 void TSpec::CasheAppendScan(const tXYarray& SMass) {
   if (!DiskCashe) throw SorrelError("Internal cashe error. #3");
   if (fseeko(DiskCashe, static_cast<off_t>(CasheEnd), SEEK_SET) != 0 ||
-      std::fwrite(SMass.data(), sizeof(dPoint), SMass.size(), DiskCashe) != SMass.size() ||
+      !WritePoints(SMass, DiskCashe) ||
       std::fwrite(&kTerminator, sizeof kTerminator, 1, DiskCashe) != 1 ||
       std::fflush(DiskCashe) != 0) {
     int err = errno;
