@@ -43,6 +43,9 @@ struct NcFile {
   }
 };
 
+// Size of the netCDF library's I/O buffer when writing.
+constexpr size_t kIoChunk = size_t{1} << 20;
+
 // Points read from the file at a time: blocks that stay in the cache.
 constexpr size_t kBlockPoints = size_t{1} << 16;
 
@@ -485,17 +488,25 @@ bool TnetCDF::Save(const std::string& sFilename) {
   TSpec& spec = *Spec;
   const size_t nScans = static_cast<size_t>(spec.NSpec());
   // The points are counted before any file is touched, so that a run too
-  // large for the export leaves everything as it was.
+  // large for the export leaves everything as it was. Scans that are read
+  // from a file (an HD run, the cache) are kept from this reading, so that
+  // the file is read once; the export is limited to 20 000 000 points, so
+  // they take at most 160 MB.
+  const bool readFromFile = spec.FromFileOn() || spec.CasheOn();
+  std::vector<dPoint> kept;
   std::vector<int> counts(nScans);
   int64_t total = 0;
   {
-    WorkProgressReport progress("Counting the points of the run", static_cast<int64_t>(nScans));
+    WorkProgressReport progress("Reading the scans of the run", static_cast<int64_t>(nScans));
     for (size_t i = 0; i < nScans; ++i) {
       progress.Step(static_cast<int64_t>(i));
-      size_t n = spec.GetMass(static_cast<int32_t>(i)).size();
+      const tXYarray& scan = spec.GetMass(static_cast<int32_t>(i));
+      size_t n = scan.size();
       if (n > static_cast<size_t>(kMaxNetCDFPoints)) n = static_cast<size_t>(kMaxNetCDFPoints) + 1;
       counts[i] = static_cast<int>(n);
       total += static_cast<int64_t>(n);
+      if (readFromFile && total <= kMaxNetCDFPoints)
+        kept.insert(kept.end(), scan.begin(), scan.end());
     }
   }
   if (total > kMaxNetCDFPoints) {
@@ -508,7 +519,10 @@ bool TnetCDF::Save(const std::string& sFilename) {
   const std::string& temp = out.TempPath();
   try {
     NcFile nc;
-    Nc(nc_create(temp.c_str(), NC_CLOBBER, &nc.id), sFilename);
+    // A large I/O buffer: the library otherwise writes (and first reads)
+    // the file a few kilobytes at a time.
+    size_t chunk = kIoChunk;
+    Nc(nc__create(temp.c_str(), NC_CLOBBER, 0, &chunk, &nc.id), sFilename);
     int oldFill = 0;
     Nc(nc_set_fill(nc.id, NC_NOFILL, &oldFill), sFilename);  // every value is written
     int scanDim = 0, pointDim = 0;
@@ -538,33 +552,42 @@ bool TnetCDF::Save(const std::string& sFilename) {
     Nc(nc_put_vara_int(nc.id, vIndex, &start, &len, index.data()), sFilename);
     Nc(nc_put_vara_int(nc.id, vCount, &start, &len, counts.data()), sFilename);
 
-    // All points of all scans in scan order, written a block at a time.
-    std::vector<double> masses, intensities;
-    masses.reserve(kBlockPoints);
-    intensities.reserve(kBlockPoints);
-    size_t written = 0;
-    auto flush = [&] {
-      if (masses.empty()) return;
-      size_t s = written, n = masses.size();
-      Nc(nc_put_vara_double(nc.id, vMass, &s, &n, masses.data()), sFilename);
-      Nc(nc_put_vara_double(nc.id, vInten, &s, &n, intensities.data()), sFilename);
-      written += n;
-      masses.clear();
-      intensities.clear();
-    };
-    WorkProgressReport progress("Saving " + sFilename, static_cast<int64_t>(nScans));
-    for (size_t i = 0; i < nScans; ++i) {
-      progress.Step(static_cast<int64_t>(i));
-      const tXYarray& scan = spec.GetMass(static_cast<int32_t>(i));
-      if (scan.size() != static_cast<size_t>(counts[i]))
-        throw SorrelError(sFilename + ": " + ScanText(i) + " changed while it was saved");
-      for (const dPoint& p : scan) {
-        masses.push_back(p[0]);
-        intensities.push_back(p[1]);
+    // All points of all scans in scan order, written a block at a time:
+    // first every mass, then every intensity, so that the library writes
+    // each variable front to back.
+    std::vector<double> values;
+    values.reserve(kBlockPoints);
+    WorkProgressReport progress("Saving " + sFilename, 2 * static_cast<int64_t>(nScans));
+    for (int part = 0; part < 2; ++part) {
+      const int var = part == 0 ? vMass : vInten;
+      size_t written = 0;
+      auto flush = [&] {
+        if (values.empty()) return;
+        size_t at = written, n = values.size();
+        Nc(nc_put_vara_double(nc.id, var, &at, &n, values.data()), sFilename);
+        written += n;
+        values.clear();
+      };
+      size_t k = 0;  // next point of `kept`
+      for (size_t i = 0; i < nScans; ++i) {
+        progress.Step(static_cast<int64_t>(part * nScans + i));
+        const dPoint* p = nullptr;
+        size_t n = static_cast<size_t>(counts[i]);
+        if (readFromFile) {
+          p = kept.data() + k;
+          k += n;
+        } else {
+          const tXYarray& scan = spec.GetMass(static_cast<int32_t>(i));
+          if (scan.size() != n)
+            throw SorrelError(sFilename + ": " + ScanText(i) + " changed while it was saved");
+          p = scan.data();
+        }
+        for (size_t j = 0; j < n; ++j)
+          values.push_back(p[j][part]);
+        if (values.size() >= kBlockPoints) flush();
       }
-      if (masses.size() >= kBlockPoints) flush();
+      flush();
     }
-    flush();
     int id = nc.id;
     nc.id = -1;
     Nc(nc_close(id), sFilename);
