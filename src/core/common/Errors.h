@@ -29,6 +29,12 @@ inline double CheckFinite(double x, const char* what) {
   return x;
 }
 
+// A 32-bit sum or product that left the float range is an overflow.
+inline float CheckFiniteF(float x, const char* what) {
+  if (!std::isfinite(x)) throw MathError(std::string("Floating point overflow in ") + what);
+  return x;
+}
+
 // Division that reports a zero divisor (or a non-finite quotient) as an
 // arithmetic fault instead of producing an infinity.
 inline double SafeDiv(double num, double den, const char* what) {

@@ -56,7 +56,7 @@ tXYarray SumRangeMass(TSpec& spec, const std::vector<double>& chromX,
       // Points out of ascending order can fall outside the grid.
       if (k < 0 || k >= static_cast<long>(out.size())) continue;
       float& y = out[static_cast<size_t>(k)][1];
-      y = y + pt[1] * pick.weight;
+      y = CheckFiniteF(y + pt[1] * pick.weight, "the summed spectrum");
       if (y < 0) y = 0;
     }
   }
@@ -73,7 +73,8 @@ tXYarray BuildSIC(TSpec& spec, const std::vector<WeightedRange>& massRanges) {
     for (const dPoint& pt : spec.GetMass(i)) {
       int r = RangeOf(massRanges, pt[0]);
       if (r < 0) continue;
-      y = y + pt[1] * massRanges[static_cast<size_t>(r)].weight;
+      y = CheckFiniteF(y + pt[1] * massRanges[static_cast<size_t>(r)].weight,
+                       "the selected-ion chromatogram");
       if (y < 0) y = 0;
     }
   }

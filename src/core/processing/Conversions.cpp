@@ -34,11 +34,11 @@ void NomMassSplit(const tXYarray& spectrum, tXYarray& out) {
     // Each sum is formed in double and rounded to float once.
     if (idx >= 0 && idx < n) {
       float& y = result[static_cast<size_t>(idx)][1];
-      y = static_cast<float>(y + (1.0 - f) * p[1]);
+      y = CheckFiniteF(static_cast<float>(y + (1.0 - f) * p[1]), "the nominal-mass conversion");
     }
     if (idx + 1 >= 0 && idx + 1 < n) {
       float& y = result[static_cast<size_t>(idx + 1)][1];
-      y = static_cast<float>(y + f * p[1]);
+      y = CheckFiniteF(static_cast<float>(y + f * p[1]), "the nominal-mass conversion");
     }
   }
   out = std::move(result);
@@ -56,7 +56,10 @@ void NomMassRound(const tXYarray& spectrum, tXYarray& out) {
   for (const dPoint& p : spectrum) {
     // nearbyint rounds halves to even in the default rounding mode.
     long idx = static_cast<long>(std::nearbyint(static_cast<double>(p[0])) - first);
-    if (idx >= 0 && idx < n) result[static_cast<size_t>(idx)][1] += p[1];
+    if (idx >= 0 && idx < n) {
+      float& y = result[static_cast<size_t>(idx)][1];
+      y = CheckFiniteF(y + p[1], "the nominal-mass conversion");
+    }
   }
   out = std::move(result);
 }

@@ -39,7 +39,7 @@ void AddNominal(const tXYarray& nominal, long lo, tXYarray& result) {
     if (k < 0 || k >= static_cast<double>(result.size())) continue;
     dPoint& r = result[static_cast<size_t>(k)];
     r[0] = static_cast<float>(m);
-    r[1] += p[1];
+    r[1] = CheckFiniteF(r[1] + p[1], "the summed spectrum");
   }
 }
 

@@ -79,3 +79,10 @@ TEST(HighestPoint, FirstOfTheLargest) {
   EXPECT_EQ(HighestPoint(P({{1, -5}, {2, -3}})), (dPoint{2, -3}));
   EXPECT_EQ(HighestPoint({}), (dPoint{0, 0}));
 }
+
+TEST(Conversions, SumsBeyondTheFloatRangeAreArithmeticFaults) {
+  tXYarray out = P({{7, 7}});
+  EXPECT_THROW(NomMassRound(P({{45.2f, 3e38f}, {45.4f, 3e38f}}), out), MathError);
+  EXPECT_THROW(NomMassSplit(P({{45, 3e38f}, {45, 3e38f}}), out), MathError);
+  EXPECT_EQ(out, P({{7, 7}})) << "the output stays as it was";
+}
