@@ -6,10 +6,14 @@
 #include <cmath>
 #include <filesystem>
 
+#include "ScriptedUi.h"
 #include "TempDir.h"
 #include "common/Errors.h"
 #include "common/TextFile.h"
+#include "mainwindow/TrainingList.h"
+#include "processing/Preproc.h"
 #include "training/Training.h"
+#include "training/TrainingCalc.h"
 
 using namespace sorrel;
 using sorrel::test::ReadAll;
@@ -334,4 +338,54 @@ TEST(TrainingFile, UnwritableTargetKeepsTheOldFile) {
   bad.Compound = "x";
   EXPECT_THROW(bad.Save(true), SorrelError);
   EXPECT_EQ(ReadAll(dir.File("keep.trn")), before);
+}
+
+TEST(TrainingFile, StoredTrainingClassifiesAsTheFreshOne) {
+  // tests/data/pca/caffeine.trn was written by `sorrel train --normalize
+  // --loadings 2` from the four caffeine spectra beside it. Its rows are
+  // rounded to 12 digits; scores computed from it agree with those of the
+  // same training computed afresh to the projection's own precision (the
+  // golden-section search stops at a relative 10^-3).
+  sorrel::test::ScriptedUi ui;
+  const std::string dir = sorrel::test::TestData("pca/");
+  TTraining stored(dir + "caffeine.trn");
+  stored.Open();
+  ASSERT_TRUE(stored.HasResults());
+  ASSERT_EQ(stored.LoadedSpec.size(), 4u);
+
+  std::vector<std::unique_ptr<SpecFrame>> frames;
+  FrameList list;
+  for (const std::string& name : stored.LoadedSpec) {
+    frames.push_back(std::make_unique<SpecFrame>());
+    ASSERT_TRUE(frames.back()->Open(dir + name));
+    list.push_back(frames.back().get());
+  }
+  TTraining fresh;
+  fresh.LowBound = stored.LowBound;
+  fresh.HighBound = stored.HighBound;
+  fresh.Normalize = stored.Normalize;
+  fresh.PrecPower = stored.PrecPower;
+  fresh.NLoadings = stored.NLoadings;
+  fresh.PPID = stored.PPID;
+  fresh.PNID = stored.PNID;
+  PcaResults r;
+  ASSERT_TRUE(CalculatePCs(fresh, list, fresh.NLoadings, r));
+  StoreResults(fresh, r);
+
+  SpecFrame& reference = *frames[0];
+  struct Case {
+    const char* file;
+    bool caffeine;
+  } cases[] = {{"caffeine_MSBNK-Kazusa-KZ000017.txt", true},
+               {"caffeine_MSBNK-Osaka_Univ-OUF00133.txt", true},
+               {"phenanthrene_MSBNK-Osaka_Univ-OUF00417.txt", false}};
+  for (const Case& c : cases) {
+    SpecFrame unknown;
+    ASSERT_TRUE(unknown.Open(dir + c.file));
+    const Classification a = Classify(stored, reference, unknown);
+    const Classification b = Classify(fresh, reference, unknown);
+    EXPECT_NEAR(a.Score, b.Score, 2e-3 * b.Score) << c.file;
+    EXPECT_EQ(a.Answer, b.Answer) << c.file;
+    EXPECT_EQ(a.Answer == "No", !c.caffeine) << c.file << " " << a.Score;
+  }
 }
