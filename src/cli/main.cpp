@@ -6,6 +6,7 @@
 
 #include "Cli.h"
 #include "common/Errors.h"
+#include "common/Memory.h"
 
 using namespace sorrel;
 using namespace sorrel::cli;
@@ -24,6 +25,7 @@ void PrintHelp() {
 }  // namespace
 
 int main(int argc, char** argv) {
+  TuneHeapForLargeSpectra();
   SetUi(&TheUi());
   std::vector<std::string> args(argv + 1, argv + argc);
   if (args.empty()) {

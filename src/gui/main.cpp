@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "common/Memory.h"
 #include "mainwindow/MainWindow.h"
 #include "widgets/ProgressForm.h"
 #include "widgets/QtUiHooks.h"
@@ -18,6 +19,7 @@ int main(int argc, char** argv) {
                  "program 'sorrel' (sorrel --help)\n");
     return 1;
   }
+  sorrel::TuneHeapForLargeSpectra();
   QApplication app(argc, argv);
   QApplication::setApplicationName("Tansy");
   // Number texts never depend on the locale: the program's own formatting
