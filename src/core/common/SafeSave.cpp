@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 #include <cerrno>
+#include <climits>
 #include <cstdlib>
 #include <cstring>
 
@@ -26,15 +27,44 @@ mode_t CurrentUmask() {
   return m;
 }
 
+// A symbolic link to an existing file stands for that file: the new
+// contents go beside the file it points to, and the link stays a link.
+std::string ResolveLink(const std::string& path) {
+  struct stat st {};
+  if (lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return path;
+  if (stat(path.c_str(), &st) != 0 || S_ISDIR(st.st_mode)) return path;
+  char* real = realpath(path.c_str(), nullptr);
+  if (!real) return path;
+  std::string resolved(real);
+  std::free(real);
+  return resolved;
+}
+
+// The temporary file's name pattern: the target's name and a suffix, the
+// name cut so that the whole stays within the longest name a directory
+// entry may have (a target of that length can still be saved).
+std::string TempPattern(const std::string& target) {
+  constexpr size_t kSuffix = 11;  // ".tmp-XXXXXX"
+  auto slash = target.find_last_of('/');
+  size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
+  size_t nameLen = target.size() - nameStart;
+  size_t keep = nameLen + kSuffix > NAME_MAX ? NAME_MAX - kSuffix : nameLen;
+  return target.substr(0, nameStart + keep) + ".tmp-XXXXXX";
+}
+
 }  // namespace
 
-SafeFileWriter::SafeFileWriter(std::string target) : target_(std::move(target)) {
-  if (target_.empty()) throw SorrelError("Filename is missing");
+SafeFileWriter::SafeFileWriter(std::string target, size_t bufferSize) : name_(std::move(target)) {
+  if (name_.empty()) throw SorrelError("Filename is missing");
+  target_ = ResolveLink(name_);
   struct stat st {};
-  if (stat(target_.c_str(), &st) == 0 && S_ISDIR(st.st_mode))
-    throw SorrelError("Unable to write to " + target_ + ": it is a directory");
-  std::string pattern = target_ + ".tmp-XXXXXX";
-  std::string buf = pattern;
+  if (stat(target_.c_str(), &st) == 0) {
+    if (S_ISDIR(st.st_mode))
+      throw SorrelError("Unable to write to " + name_ + ": it is a directory");
+    // Replacing the file by renaming would get round its write protection.
+    if (access(target_.c_str(), W_OK) != 0) Fail("Unable to write to ", errno);
+  }
+  std::string buf = TempPattern(target_);
   int fd = mkstemp(buf.data());
   if (fd < 0) Fail("Unable to write to ", errno);
   temp_ = buf;
@@ -48,6 +78,7 @@ SafeFileWriter::SafeFileWriter(std::string target) : target_(std::move(target)) 
     ::close(fd);
     Fail("Unable to write to ", err);
   }
+  if (bufferSize > 0) std::setvbuf(file_, nullptr, _IOFBF, bufferSize);
 }
 
 SafeFileWriter::~SafeFileWriter() {
@@ -56,7 +87,7 @@ SafeFileWriter::~SafeFileWriter() {
 }
 
 void SafeFileWriter::Fail(const std::string& what, int err) {
-  std::string msg = what + target_ + ": " + std::strerror(err);
+  std::string msg = what + name_ + ": " + std::strerror(err);
   if (file_) {
     std::fclose(file_);
     file_ = nullptr;
@@ -69,7 +100,7 @@ void SafeFileWriter::Fail(const std::string& what, int err) {
 }
 
 void SafeFileWriter::Write(const void* data, size_t size) {
-  if (!file_) throw SorrelError("Unable to write to " + target_ + ": file is closed");
+  if (!file_) throw SorrelError("Unable to write to " + name_ + ": file is closed");
   if (size && std::fwrite(data, 1, size, file_) != size)
     Fail("Unable to write to ", errno ? errno : EIO);
 }
@@ -120,6 +151,16 @@ void SafeFileWriter::Commit() {
     ::fsync(dfd);
     ::close(dfd);
   }
+}
+
+std::FILE* SafeFileWriter::CommitKeepOpen() {
+  if (committed_ || !file_) throw SorrelError("Unable to write to " + name_ + ": file is closed");
+  if (std::fflush(file_) != 0) Fail("Unable to write to ", errno ? errno : EIO);
+  if (std::rename(temp_.c_str(), target_.c_str()) != 0) Fail("Unable to write to ", errno);
+  committed_ = true;
+  std::FILE* f = file_;
+  file_ = nullptr;
+  return f;
 }
 
 void SafeWriteFile(const std::string& path, std::string_view bytes) {

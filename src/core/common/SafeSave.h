@@ -14,8 +14,12 @@ namespace sorrel {
 class SafeFileWriter {
  public:
   // Creates the temporary file beside `target`. Throws SorrelError naming
-  // the target when that is impossible.
-  explicit SafeFileWriter(std::string target);
+  // the target when that is impossible. A target that is a symbolic link
+  // to a file is saved where the link points (the link stays); an
+  // existing target that may not be written is refused as it would be by
+  // writing it in place. `bufferSize` (when not 0) sets the size of the
+  // write buffer.
+  explicit SafeFileWriter(std::string target, size_t bufferSize = 0);
   ~SafeFileWriter();  // removes the temporary file unless committed
   SafeFileWriter(const SafeFileWriter&) = delete;
   SafeFileWriter& operator=(const SafeFileWriter&) = delete;
@@ -34,11 +38,19 @@ class SafeFileWriter {
   // Flushes, syncs, closes and renames the temporary file over the target.
   void Commit();
 
+  // For working files that the caller goes on reading and writing (the
+  // spectrum cache): flushes the file and renames it over the target, then
+  // hands over the open handle (read and write, positioned at the end),
+  // which the caller closes. It is not synced: such a file is made again
+  // from the data it holds whenever it is needed.
+  std::FILE* CommitKeepOpen();
+
   const std::string& Target() const { return target_; }
 
  private:
   [[noreturn]] void Fail(const std::string& what, int err);
-  std::string target_;
+  std::string name_;    // the name as given, for messages
+  std::string target_;  // the file replaced (where a link points)
   std::string temp_;
   std::FILE* file_ = nullptr;
   bool committed_ = false;

@@ -143,18 +143,16 @@ bool tSpOpt::Save() {
   TMemIniFile image;
   try {
     image.Rename(FileName(), true);
-  } catch (const SorrelError&) {
-    throw SorrelError("Unable to write to " + FileName());
+  } catch (const SorrelError& e) {
+    throw SorrelError("Unable to write to " + FileName() + ": " + e.what());
   }
   image.WriteBool("General", "MassOnly", MassOnly);
   image.WriteString("General", "DataPath", DataPath);
   WriteView(image, "C", oChrom);
   WriteView(image, "M", oMass);
-  try {
-    image.UpdateFile();
-  } catch (const SorrelError&) {
-    throw SorrelError("Unable to write to " + FileName());
-  }
+  // The error names the file and says why ("Unable to write to <file>:
+  // <reason>").
+  image.UpdateFile();
   AssignContents(image);
   return true;
 }

@@ -97,7 +97,7 @@ class tSpOpt : public TMemIniFile {
   // the object's own. Nothing is written to a file named "empty.tml"
   // (exactly so), the defaults file, and the result is then false. A file
   // that cannot be written throws SorrelError "Unable to write to <file>"
-  // and leaves the file as it was.
+  // followed by ": " and the reason, and leaves the file as it was.
   bool Save();
 
   // The group of a view: the chromatogram's when `chromatogram` is true,

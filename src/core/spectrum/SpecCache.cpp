@@ -11,6 +11,7 @@
 #include "common/Directories.h"
 #include "common/Errors.h"
 #include "common/ProgressIndicator.h"
+#include "common/SafeSave.h"
 #include "common/UiHooks.h"
 #include "spectrum/HDIndex.h"
 #include "spectrum/Spec.h"
@@ -62,31 +63,26 @@ void TSpec::SetCasheOn(bool value) {
     std::string name = CasheFileName();
     if (name.empty())
       throw SorrelError("The spectrum cache needs the Data directory beside the program");
-    std::FILE* f = std::fopen(name.c_str(), "w+b");
-    if (!f) CasheFailure("Cannot create the cache file", name, errno);
-    std::setvbuf(f, nullptr, _IOFBF, 1 << 20);
+    // The cache is made beside its final name and takes that name only
+    // when it is complete: a cache that cannot be written (a full disk)
+    // leaves an older SP?.csh as it was, and a store that reads that older
+    // file keeps reading it.
+    SafeFileWriter w(name, 1 << 20);
     std::vector<int64_t> idx(static_cast<size_t>(NSpec()));
     int64_t pos = kCasheHeaderSize;
-    try {
-      const uint32_t header = 0;
-      if (std::fwrite(&header, sizeof header, 1, f) != 1)
-        CasheFailure("Cannot write the cache file", name, errno);
-      WorkProgressReport progress("Writing the cache " + name, NSpec());
-      for (int32_t i = 0; i < NSpec(); ++i) {
-        progress.Step(i);
-        idx[static_cast<size_t>(i)] = pos;
-        const tXYarray& s = GetMass(i);
-        if (!WritePoints(s, f) || std::fwrite(&kTerminator, sizeof kTerminator, 1, f) != 1)
-          CasheFailure("Cannot write the cache file", name, errno);
-        pos += kPairSize * static_cast<int64_t>(s.size() + 1);
-      }
-      if (std::fflush(f) != 0) CasheFailure("Cannot write the cache file", name, errno);
-    } catch (...) {
-      // The run stays where it was (memory or file); the half-written
-      // cache is not used.
-      std::fclose(f);
-      throw;
+    const uint32_t header = 0;
+    w.Write(&header, sizeof header);
+    WorkProgressReport progress("Writing the cache " + name, NSpec());
+    for (int32_t i = 0; i < NSpec(); ++i) {
+      progress.Step(i);
+      idx[static_cast<size_t>(i)] = pos;
+      const tXYarray& s = GetMass(i);
+      if (!s.empty()) w.Write(s.data(), s.size() * sizeof(dPoint));
+      w.Write(&kTerminator, sizeof kTerminator);
+      pos += kPairSize * static_cast<int64_t>(s.size() + 1);
     }
+    // Until here the run stays where it was (memory or file).
+    std::FILE* f = w.CommitKeepOpen();
     DiskCashe = f;
     fCasheName = name;
     CasheIdx = std::move(idx);

@@ -4,8 +4,10 @@
 #include <dirent.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <climits>
 #include <cstdlib>
 
 #include "TempDir.h"
@@ -103,4 +105,65 @@ TEST(SafeSave, AFullFileSystemKeepsThePreviousFile) {
   EXPECT_TRUE(threw);
   EXPECT_EQ(after, std::string(20000, 'a'));
   EXPECT_EQ(files, 1) << "the temporary file is removed";
+}
+
+// A name of the longest length a directory entry allows can be saved: the
+// temporary file's name is cut to fit.
+TEST(SafeSave, TheLongestFileNameCanBeSaved) {
+  test::TempDir dir;
+  std::string path = dir.File(std::string(NAME_MAX - 4, 'n') + ".txt");
+  SafeWriteFile(path, "first");
+  SafeWriteFile(path, "second");
+  EXPECT_EQ(test::ReadAll(path), "second");
+  EXPECT_EQ(FilesIn(dir.Path()), 1);
+}
+
+// Saving through a symbolic link writes the file it points to and keeps
+// the link.
+TEST(SafeSave, ALinkIsSavedThrough) {
+  test::TempDir dir;
+  std::string real = dir.Write("real.trn", "old");
+  std::string link = dir.File("link.trn");
+  ASSERT_EQ(symlink(real.c_str(), link.c_str()), 0);
+  SafeWriteFile(link, "new");
+  struct stat st {};
+  ASSERT_EQ(lstat(link.c_str(), &st), 0);
+  EXPECT_TRUE(S_ISLNK(st.st_mode)) << "the link stays a link";
+  EXPECT_EQ(test::ReadAll(real), "new");
+  EXPECT_EQ(FilesIn(dir.Path()), 2);
+}
+
+// A file its owner made read-only is not replaced behind its back (in a
+// directory where renaming over it would be allowed). Root may write any
+// file, so the save runs in a child process as an ordinary user.
+TEST(SafeSave, AWriteProtectedFileIsNotReplaced) {
+  test::TempDir dir;
+  std::string path = dir.Write("locked.txt", "keep me");
+  chmod(path.c_str(), 0444);
+  chmod(dir.Path().c_str(), 0777);
+  if (geteuid() == 0) {
+    pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+      int code = 3;
+      if (setgid(65534) == 0 && setuid(65534) == 0) {
+        try {
+          SafeWriteFile(path, "replaced");
+          code = 1;
+        } catch (const SorrelError& e) {
+          code = std::string(e.what()).find(path) != std::string::npos ? 0 : 2;
+        }
+      }
+      _exit(code);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status));
+    if (WEXITSTATUS(status) == 3) GTEST_SKIP() << "cannot become an ordinary user";
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "1: replaced, 2: error without the file name";
+  } else {
+    EXPECT_THROW(SafeWriteFile(path, "replaced"), SorrelError);
+  }
+  EXPECT_EQ(test::ReadAll(path), "keep me");
+  EXPECT_EQ(FilesIn(dir.Path()), 1);
 }

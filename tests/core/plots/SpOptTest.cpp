@@ -243,7 +243,8 @@ TEST(SpOpt, SaveKeepsForeignKeysAndReportsUnwritableFiles) {
     lost.Save();
     ADD_FAILURE() << "no error";
   } catch (const SorrelError& e) {
-    EXPECT_EQ(std::string(e.what()), "Unable to write to " + missing);
+    EXPECT_EQ(std::string(e.what()),
+              "Unable to write to " + missing + ": No such file or directory");
   }
 }
 
