@@ -51,7 +51,12 @@ std::string TMemIniFile::ReadString(const std::string& section, const std::strin
 }
 
 void TMemIniFile::WriteString(const std::string& section, const std::string& key,
-                              const std::string& value) {
+                              const std::string& rawValue) {
+  // A line break inside a value would end the line in the file and let the
+  // rest read as a key or a section of its own.
+  std::string value = rawValue;
+  for (char& c : value)
+    if (c == '\r' || c == '\n') c = ' ';
   Section& s = AddSection(section);
   for (auto& kv : s.values)
     if (SameText(kv.first, key)) {

@@ -28,6 +28,7 @@ class TMemIniFile {
 
   std::string ReadString(const std::string& section, const std::string& key,
                          const std::string& def) const;
+  // Line breaks in the value become blanks (a value is one line).
   void WriteString(const std::string& section, const std::string& key, const std::string& value);
   // A value that is not a whole number gives the default.
   int32_t ReadInteger(const std::string& section, const std::string& key, int32_t def) const;

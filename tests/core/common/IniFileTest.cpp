@@ -101,3 +101,14 @@ TEST(IniFile, AFailingUpdateKeepsTheOldFileAndNamesIt) {
   if (!threw) GTEST_SKIP() << "the directory stays writable for this user (root)";
   EXPECT_EQ(test::ReadAll(path), "[S]\r\nk=old\r\n");
 }
+
+TEST(IniFile, ALineBreakInAValueCannotInjectKeysOrSections) {
+  test::TempDir dir;
+  std::string path = dir.File("inj.ini");
+  TMemIniFile ini(path);
+  ini.WriteString("General", "DataPath", "/data\r\n[PCA]\nNLoadings=99");
+  ini.UpdateFile();
+  TMemIniFile back(path);
+  EXPECT_EQ(back.ReadSections(), std::vector<std::string>{"General"});
+  EXPECT_EQ(back.ReadString("General", "DataPath", ""), "/data  [PCA] NLoadings=99");
+}
