@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 
 #include "common/UiHooks.h"
@@ -15,26 +16,35 @@ namespace sorrel::fuzz {
 
 class YesUi : public ConsoleUi {
  public:
-  void ShowMessage(const std::string&) override {}
-  void ShowCaptionedMessage(const std::string&, const std::string&) override {}
+  // The last message shown, for targets that tell a refusal from a fault.
+  std::string lastMessage;
+  void ShowMessage(const std::string& text) override { lastMessage = text; }
+  void ShowCaptionedMessage(const std::string&, const std::string& text) override {
+    lastMessage = text;
+  }
   bool Confirm(const std::string&) override { return true; }
   std::string InputBox(const std::string&, const std::string&, const std::string& def) override {
     return def;
   }
 };
 
-inline void InstallYesUi() {
+inline YesUi& InstallYesUi() {
   static YesUi ui;
   SetUi(&ui);
+  return ui;
 }
 
-// A private scratch directory for this process, with a trailing "/".
+// A private scratch directory for this process, with a trailing "/",
+// removed with its contents when the process ends normally.
 inline const std::string& ScratchDir() {
+  static char path[64] = "/tmp/sorrel-fuzz-XXXXXX";
   static std::string dir = [] {
-    char tmpl[] = "/tmp/sorrel-fuzz-XXXXXX";
-    char* p = mkdtemp(tmpl);
-    if (!p) std::abort();
-    return std::string(p) + "/";
+    if (!mkdtemp(path)) std::abort();
+    std::atexit([] {
+      std::error_code ec;
+      std::filesystem::remove_all(path, ec);
+    });
+    return std::string(path) + "/";
   }();
   return dir;
 }

@@ -59,7 +59,7 @@ bool ReadAll(TSpec& s, std::vector<tXYarray>& scans) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  fuzz::InstallYesUi();
+  fuzz::YesUi& ui = fuzz::InstallYesUi();
   SetProgramDir(fuzz::ScratchDir());  // the index's fallback Temp/ goes there
   const uint8_t* p = data;
   size_t left = size;
@@ -128,6 +128,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     TSpec plain;
     if (!plain.OpenFile(path)) std::abort();
     plain.HDindex.reset();
+    ui.lastMessage.clear();
     for (size_t k = 0; k < scans.size(); ++k) {
       tXYarray s;
       try {
@@ -135,6 +136,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       } catch (const SorrelError&) {
         std::abort();
       }
+      // Stepping over the scans reads every scan header on the way and
+      // stops, with its message, at one that holds no peak list; the index
+      // looked only at the first.
+      if (s.empty() && ui.lastMessage.rfind("The file is not nominal mass", 0) == 0) break;
       if (s != scans[k]) std::abort();
     }
   }

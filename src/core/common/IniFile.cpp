@@ -66,6 +66,14 @@ void TMemIniFile::WriteString(const std::string& section, const std::string& key
   s.values.emplace_back(key, value);
 }
 
+void TMemIniFile::AppendString(const std::string& section, const std::string& key,
+                               const std::string& rawValue) {
+  std::string value = rawValue;
+  for (char& c : value)
+    if (c == '\r' || c == '\n') c = ' ';
+  AddSection(section).values.emplace_back(key, value);
+}
+
 int32_t TMemIniFile::ReadInteger(const std::string& section, const std::string& key,
                                  int32_t def) const {
   if (!ValueExists(section, key)) return def;

@@ -30,6 +30,10 @@ class TMemIniFile {
                          const std::string& def) const;
   // Line breaks in the value become blanks (a value is one line).
   void WriteString(const std::string& section, const std::string& key, const std::string& value);
+  // Adds key=value at the end of the section even when the key is there
+  // already: for sections whose keys may repeat (a training list that
+  // names a training twice).
+  void AppendString(const std::string& section, const std::string& key, const std::string& value);
   // A value that is not a whole number gives the default.
   int32_t ReadInteger(const std::string& section, const std::string& key, int32_t def) const;
   void WriteInteger(const std::string& section, const std::string& key, int64_t value);

@@ -112,8 +112,10 @@ void TTrainingList::FillRows() {
 
 void TTrainingList::Save() {
   EraseSection(kList);
+  // One line per row, also for a training listed twice: each row keeps its
+  // place and its own check mark.
   for (size_t i = 0; i < Rows.size() && i < TrainingS.size(); ++i)
-    WriteBool(kList, KeyOf(TrainingS[i].second), Rows[i].Checked);
+    AppendString(kList, KeyOf(TrainingS[i].second), Rows[i].Checked ? "1" : "0");
   UpdateFile();
 }
 

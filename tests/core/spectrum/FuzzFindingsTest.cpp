@@ -1,0 +1,71 @@
+// Inputs that the fuzz targets of the spectrum readers found, kept in
+// tests/data/fuzz-regressions/<target>/ in the target's own packed form
+// (described at the head of fuzz/<target>.cpp), unpacked here into the
+// files the reader reads, with what each reader must make of them.
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "ScriptedUi.h"
+#include "TempDir.h"
+#include "common/Directories.h"
+#include "common/Errors.h"
+#include "spectrum/HDIndex.h"
+#include "spectrum/Spec.h"
+
+using namespace sorrel;
+using test::ScriptedUi;
+using test::TempDir;
+
+namespace {
+
+// The run file of a fuzz_hd input (the index file left out).
+std::string HDRunOf(const std::string& input) {
+  const auto* p = reinterpret_cast<const uint8_t*>(input.data());
+  const uint8_t flags = p[0];
+  uint16_t indexLen;
+  std::memcpy(&indexLen, p + 1, 2);
+  std::string run;
+  if (flags & 4) {
+    run = input.substr(3 + indexLen);
+  } else {
+    run.assign(kFirstScanOffset, '\0');
+    std::memcpy(run.data(), p + 3, 2);                                          // magic
+    std::memcpy(run.data() + 12, p + 5, 4);                                     // creation_date
+    std::memcpy(run.data() + offsetof(rRun_Stats, number_of_scans), p + 9, 2);  // scans
+    run += input.substr(11 + indexLen);
+  }
+  if ((flags & 1) && run.size() < 24 * 1024) run.resize(24 * 1024, '\0');
+  return run;
+}
+
+}  // namespace
+
+// The second scan's header says raw data (stored_mode 0). The index looks
+// only at the first scan's mode and reads the second scan's records as
+// peaks; reading without the index steps over the scans, reads each
+// header on the way and stops at that one with its message, giving an
+// empty spectrum. Either way nothing is read outside the file.
+TEST(FuzzFindings, HDScanAfterTheFirstWithARawModeHeader) {
+  ScriptedUi ui;
+  TempDir dir;
+  SetProgramDir(dir.Path());
+  const std::string path = dir.Write(
+      "run.R01",
+      HDRunOf(test::ReadAll(test::TestData("fuzz-regressions/fuzz_hd/raw-mode-second-scan"))));
+  TSpec spec;
+  ASSERT_TRUE(spec.OpenFile(path));
+  ASSERT_EQ(spec.NSpec(), 2);
+  EXPECT_EQ(spec.GetMass(0).size(), 1u);
+  EXPECT_EQ(spec.GetMass(1).size(), 7u);
+  EXPECT_EQ(ui.messages,
+            std::vector<std::string>{"Problem in R file (number_of_scans_per_second=0)"});
+
+  spec.HDindex.reset();
+  EXPECT_EQ(spec.ReadHDSpectrum(0).size(), 1u);
+  EXPECT_TRUE(spec.ReadHDSpectrum(1).empty());
+  EXPECT_EQ(ui.messages.back(),
+            "The file is not nominal mass, fast DSP nom mass or slow accurrate HD ALG acquired the "
+            "conversion ends here.");
+  SetProgramDir("");
+}
