@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <limits>
 #include <vector>
 
@@ -288,11 +289,116 @@ void PlaceScans(const std::string& file, size_t nScans, size_t nPoints, bool has
                         ", " + std::to_string(nPoints) + " points in the file)");
 }
 
+// The header of a classic netCDF file (CDF-1, CDF-2, CDF-5) walked before
+// the library reads it: the library allocates every name and attribute
+// value at the length the header claims (gigabytes for a damaged file of
+// a few bytes) before it finds that the file does not hold it. A header
+// whose lengths and counts run past the end of the file is refused here.
+// Other formats (netCDF-4) are left to the library.
+class ClassicHeader {
+ public:
+  explicit ClassicHeader(const std::string& file) {
+    std::FILE* f = std::fopen(file.c_str(), "rb");
+    if (!f) return;
+    struct stat st {};
+    if (fstat(fileno(f), &st) == 0) size_ = static_cast<uint64_t>(st.st_size);
+    bytes_.resize(static_cast<size_t>(std::min<uint64_t>(size_, kMaxHeaderRead)));
+    bytes_.resize(std::fread(bytes_.data(), 1, bytes_.size(), f));
+    std::fclose(f);
+  }
+
+  // False when the header claims more than the file holds.
+  bool Fits() {
+    if (bytes_.size() < 4 || bytes_.compare(0, 3, "CDF") != 0) return true;
+    const int version = bytes_[3];
+    if (version != 1 && version != 2 && version != 5) return true;
+    wide_ = version == 5;
+    pos_ = 4;
+    try {
+      Count();  // numrecs
+      List(10, [this] {
+        Name();
+        Count();  // dimension length
+      });
+      List(12, [this] { Attribute(); });
+      List(11, [this, version] {
+        Name();
+        Skip(Count(), wide_ ? 8 : 4);  // dimension ids
+        List(12, [this] { Attribute(); });
+        Skip(1, 4);                     // nc_type
+        Count();                        // vsize
+        Skip(1, version == 1 ? 4 : 8);  // begin
+      });
+    } catch (const Beyond& b) {
+      return !b.file;
+    }
+    return true;
+  }
+
+ private:
+  struct Beyond {
+    bool file;  // past the end of the file (not just past what was read)
+  };
+  static constexpr uint64_t kMaxHeaderRead = uint64_t{1} << 20;
+
+  void Need(uint64_t n) {
+    if (n > size_ - std::min(pos_, size_)) throw Beyond{true};
+    if (n > bytes_.size() - std::min<uint64_t>(pos_, bytes_.size())) throw Beyond{false};
+  }
+  uint64_t Number(int width) {
+    Need(static_cast<uint64_t>(width));
+    uint64_t v = 0;
+    for (int i = 0; i < width; ++i)
+      v = (v << 8) |
+          static_cast<uint8_t>(bytes_[static_cast<size_t>(pos_) + static_cast<size_t>(i)]);
+    pos_ += static_cast<uint64_t>(width);
+    return v;
+  }
+  uint64_t Count() { return Number(wide_ ? 8 : 4); }
+  // `n` items of `each` bytes, padded to 4 bytes.
+  void Skip(uint64_t n, uint64_t each) {
+    if (each != 0 && n > size_ / each) throw Beyond{true};
+    uint64_t bytes = n * each;
+    bytes += (4 - bytes % 4) % 4;
+    Need(bytes);
+    pos_ += bytes;
+  }
+  void Name() { Skip(Count(), 1); }
+  void Attribute() {
+    Name();
+    const uint64_t type = Number(4);
+    const uint64_t each = type == 1 || type == 2 || type == 7     ? 1
+                          : type == 3 || type == 8                ? 2
+                          : type == 10 || type == 11 || type == 6 ? 8
+                                                                  : 4;
+    Skip(Count(), each);
+  }
+  // A list: its tag (or zero for none) and its count, then each item.
+  template <class Item>
+  void List(uint64_t tag, Item item) {
+    const uint64_t t = Number(4);
+    const uint64_t n = Count();
+    if (t != tag) return;  // absent (or not ours to judge: the library will say)
+    // Every item takes at least four bytes.
+    if (n > size_ / 4) throw Beyond{true};
+    for (uint64_t i = 0; i < n; ++i)
+      item();
+  }
+
+  std::string bytes_;
+  uint64_t size_ = 0;
+  uint64_t pos_ = 0;
+  bool wide_ = false;
+};
+
 }  // namespace
 
 bool TnetCDF::Open(const std::string& oFilename) {
   if (!Spec) throw SorrelError("Internal error <netCDF> #1");
   const std::string& file = oFilename;
+  if (!ClassicHeader(file).Fits())
+    throw SorrelError(file + " cannot be read as a netCDF file: its header claims more than the " +
+                      "file holds (it is damaged or cut short)");
   NcFile nc;
   int status = nc_open(file.c_str(), NC_NOWRITE, &nc.id);
   if (status != NC_NOERR) {

@@ -69,3 +69,39 @@ TEST(FuzzFindings, HDScanAfterTheFirstWithARawModeHeader) {
             "conversion ends here.");
   SetProgramDir("");
 }
+
+// A classic netCDF header whose lengths run past the end of the file (a
+// name of gigabytes in a file of 5 KB; a real file cut inside its header)
+// is refused before the netCDF library allocates what it claims; the
+// message names the file.
+TEST(FuzzFindings, NetCDFHeadersThatClaimMoreThanTheFileHolds) {
+  ScriptedUi ui;
+  TempDir dir;
+  const std::string real = test::ReadAll(test::TestData("netcdf/EXTREL_CENTSCNL.CDF"));
+  const struct {
+    const char* what;
+    std::string bytes;
+  } cases[] = {
+      {"fuzz_netcdf finding",
+       test::ReadAll(test::TestData("fuzz-regressions/fuzz_netcdf/name-longer-than-the-file"))},
+      {"a real file cut inside its header", real.substr(0, 300)},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    const std::string path = dir.Write("in.cdf", c.bytes);
+    TSpec spec;
+    try {
+      spec.OpenFile(path);
+      ADD_FAILURE() << "opened";
+    } catch (const SorrelError& e) {
+      EXPECT_EQ(std::string(e.what()),
+                path +
+                    " cannot be read as a netCDF file: its header claims more than the file "
+                    "holds (it is damaged or cut short)");
+    }
+    EXPECT_EQ(spec.NSpec(), 0);
+  }
+  // The whole file still opens.
+  TSpec whole;
+  EXPECT_TRUE(whole.OpenFile(dir.Write("whole.cdf", real)));
+}
