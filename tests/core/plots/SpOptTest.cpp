@@ -2,6 +2,9 @@
 // the defaults file that is never written.
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <cstring>
+
 #include "TempDir.h"
 #include "common/Errors.h"
 #include "common/TextFile.h"
@@ -244,7 +247,7 @@ TEST(SpOpt, SaveKeepsForeignKeysAndReportsUnwritableFiles) {
     ADD_FAILURE() << "no error";
   } catch (const SorrelError& e) {
     EXPECT_EQ(std::string(e.what()),
-              "Unable to write to " + missing + ": No such file or directory");
+              "Unable to write to " + missing + ": " + std::strerror(ENOENT));
   }
 }
 
