@@ -112,13 +112,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // the run; only a run indexed afresh has points to hold against.
   if (spec.HDindex->UsedIndexFile || !readable) return 0;
 
-  // Intensities up to 2^24 are exact as floats: their totals can be
-  // checked.
+  // Intensities below 2^24 are exact as floats (2^24 itself may stand for
+  // 2^24 + 1): their totals can be checked.
   std::vector<bool> exact(scans.size(), true);
   for (size_t k = 0; k < scans.size(); ++k) {
     int64_t sum = 0;
     for (const dPoint& pt : scans[k]) {
-      exact[k] = exact[k] && std::fabs(pt[1]) <= 16777216.0f;
+      exact[k] = exact[k] && std::fabs(pt[1]) < 16777216.0f;
       sum += static_cast<int64_t>(pt[1]);
     }
     if (exact[k] && spec.Chrom[k][1] != static_cast<float>(sum)) std::abort();

@@ -52,6 +52,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string out = fuzz::ScratchDir() + "out.cdf";
   if (!spec.SaveFile(out)) std::abort();
   TSpec back;
-  if (!back.OpenFile(out) || back.Chrom != spec.Chrom || Scans(back) != scans) std::abort();
+  if (!back.OpenFile(out) || back.NSpec() != spec.NSpec() || Scans(back) != scans) std::abort();
+  // -9999 marks a time or total that was not recorded (ANDI/MS): a run
+  // whose own values are -9999 reads back with those values missing.
+  bool null = false;
+  for (const dPoint& c : spec.Chrom)
+    null = null || c[0] == -9999.0f || c[1] == -9999.0f;
+  if (!null && back.Chrom != spec.Chrom) std::abort();
   return 0;
 }
