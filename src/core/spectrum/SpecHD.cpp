@@ -32,6 +32,10 @@ std::string ScanText(int32_t k) {
 int32_t RoundIntensity(float a, int32_t scan) {
   // Halves go to the even neighbour (the default rounding mode).
   double v = std::nearbyint(static_cast<double>(a));
+  // 2^31 is the float nearest to the largest intensity of an HD file (and
+  // to every whole number from 2147483520 up): a run read from an HD file
+  // is written back with that largest value.
+  if (v == 2147483648.0) return std::numeric_limits<int32_t>::max();
   if (!(v >= static_cast<double>(std::numeric_limits<int32_t>::min()) &&
         v <= static_cast<double>(std::numeric_limits<int32_t>::max())))
     throw SorrelError("The intensity " + FloatToStr(a) + " of " + ScanText(scan) +

@@ -105,3 +105,49 @@ TEST(FuzzFindings, NetCDFHeadersThatClaimMoreThanTheFileHolds) {
   TSpec whole;
   EXPECT_TRUE(whole.OpenFile(dir.Write("whole.cdf", real)));
 }
+
+// An HD run whose intensities reach the top of the file's range (read as
+// the float 2^31) is saved as an HD file again, those intensities as the
+// largest one the file holds; a float beyond that is still refused.
+TEST(FuzzFindings, HDRunWithTheLargestIntensitiesSavesAgain) {
+  ScriptedUi ui;
+  TempDir dir;
+  SetProgramDir(dir.Path());
+  const std::string path = dir.Write(
+      "run.R01", HDRunOf(test::ReadAll(
+                     test::TestData("fuzz-regressions/fuzz_hd/largest-intensity-saved-again"))));
+  TSpec spec;
+  ASSERT_TRUE(spec.OpenFile(path));
+  std::vector<tXYarray> scans;
+  bool top = false;
+  for (int32_t i = 0; i < spec.NSpec(); ++i) {
+    scans.push_back(spec.GetMass(i));
+    for (const dPoint& p : scans.back())
+      top = top || p[1] == 2147483648.0f;
+  }
+  ASSERT_TRUE(top) << "the input holds an intensity at the top of the range";
+  ASSERT_TRUE(spec.SaveFile(dir.File("again.R02")));
+  TSpec back;
+  ASSERT_TRUE(back.OpenFile(dir.File("again.R02")));
+  ASSERT_EQ(back.NSpec(), spec.NSpec());
+  for (int32_t i = 0; i < back.NSpec(); ++i)
+    EXPECT_EQ(back.GetMass(i), scans[static_cast<size_t>(i)]) << i;
+
+  struct {
+    float intensity;
+    bool fits;
+  } cases[] = {{2147483648.0f, true}, {-2147483648.0f, true}, {2147483904.0f, false}};
+  for (const auto& c : cases) {
+    TSpec run;
+    run.AddSSpec(1.0, 1.0, {{50.0f, c.intensity}});
+    if (c.fits) {
+      EXPECT_TRUE(run.SaveFile(dir.File("one.R01"))) << c.intensity;
+      TSpec one;
+      ASSERT_TRUE(one.OpenFile(dir.File("one.R01")));
+      EXPECT_EQ(one.GetMass(0), (tXYarray{{50.0f, c.intensity}}));
+    } else {
+      EXPECT_THROW(run.SaveFile(dir.File("one.R01")), SorrelError) << c.intensity;
+    }
+  }
+  SetProgramDir("");
+}
