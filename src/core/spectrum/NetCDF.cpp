@@ -290,11 +290,13 @@ void PlaceScans(const std::string& file, size_t nScans, size_t nPoints, bool has
 }
 
 // The header of a classic netCDF file (CDF-1, CDF-2, CDF-5) walked before
-// the library reads it: the library allocates every name and attribute
+// the library reads it. The library allocates every name and attribute
 // value at the length the header claims (gigabytes for a damaged file of
-// a few bytes) before it finds that the file does not hold it. A header
-// whose lengths and counts run past the end of the file is refused here.
-// Other formats (netCDF-4) are left to the library.
+// a few bytes) before it finds that the file does not hold it, and it
+// divides by zero (the program dies) on a variable of a type the format
+// does not have or with the record dimension after its first dimension.
+// Such headers are refused here; other formats (netCDF-4) are left to the
+// library.
 class ClassicHeader {
  public:
   explicit ClassicHeader(const std::string& file) {
@@ -307,38 +309,56 @@ class ClassicHeader {
     std::fclose(f);
   }
 
-  // False when the header claims more than the file holds.
-  bool Fits() {
-    if (bytes_.size() < 4 || bytes_.compare(0, 3, "CDF") != 0) return true;
+  // What is wrong with the header; empty when nothing is found.
+  std::string Problem() {
+    if (bytes_.size() < 4 || bytes_.compare(0, 3, "CDF") != 0) return {};
     const int version = bytes_[3];
-    if (version != 1 && version != 2 && version != 5) return true;
+    if (version != 1 && version != 2 && version != 5) return {};
     wide_ = version == 5;
+    lastType_ = wide_ ? 11 : 6;
     pos_ = 4;
     try {
       Count();  // numrecs
       List(10, [this] {
         Name();
-        Count();  // dimension length
+        dims_.push_back(Count());  // 0: the record dimension
       });
       List(12, [this] { Attribute(); });
       List(11, [this, version] {
-        Name();
-        Skip(Count(), wide_ ? 8 : 4);  // dimension ids
+        const std::string name = Name();
+        const uint64_t ndims = Count();
+        if (ndims > size_ / 4) throw Beyond{true};
+        for (uint64_t k = 0; k < ndims; ++k) {
+          const uint64_t id = Count();
+          if (id >= dims_.size()) throw Damaged{"the variable " + name + " names no dimension"};
+          if (k > 0 && dims_[id] == 0)
+            throw Damaged{"the variable " + name +
+                          " has the record dimension after its first dimension"};
+        }
         List(12, [this] { Attribute(); });
-        Skip(1, 4);                     // nc_type
+        const uint64_t type = Number(4);
+        if (type < 1 || type > lastType_)
+          throw Damaged{"the variable " + name + " is of the unknown type " + std::to_string(type)};
         Count();                        // vsize
         Skip(1, version == 1 ? 4 : 8);  // begin
       });
     } catch (const Beyond& b) {
-      return !b.file;
+      if (b.file) return "its header claims more than the file holds (it is damaged or cut short)";
+    } catch (const Damaged& d) {
+      return "its header is damaged: " + d.what;
+    } catch (const Stop&) {
     }
-    return true;
+    return {};
   }
 
  private:
   struct Beyond {
     bool file;  // past the end of the file (not just past what was read)
   };
+  struct Damaged {
+    std::string what;
+  };
+  struct Stop {};  // the walk cannot go on; the library will judge
   static constexpr uint64_t kMaxHeaderRead = uint64_t{1} << 20;
 
   void Need(uint64_t n) {
@@ -363,22 +383,31 @@ class ClassicHeader {
     Need(bytes);
     pos_ += bytes;
   }
-  void Name() { Skip(Count(), 1); }
+  std::string Name() {
+    const uint64_t n = Count();
+    const size_t at = static_cast<size_t>(pos_);
+    Skip(n, 1);
+    return DecodeText(
+        std::string_view(bytes_).substr(at, static_cast<size_t>(std::min<uint64_t>(n, 256))));
+  }
   void Attribute() {
-    Name();
+    const std::string name = Name();
     const uint64_t type = Number(4);
+    if (type < 1 || type > lastType_)
+      throw Damaged{"the attribute " + name + " is of the unknown type " + std::to_string(type)};
     const uint64_t each = type == 1 || type == 2 || type == 7     ? 1
                           : type == 3 || type == 8                ? 2
                           : type == 10 || type == 11 || type == 6 ? 8
                                                                   : 4;
     Skip(Count(), each);
   }
-  // A list: its tag (or zero for none) and its count, then each item.
+  // A list: its tag (zero and a count of zero for none), then each item.
   template <class Item>
   void List(uint64_t tag, Item item) {
     const uint64_t t = Number(4);
     const uint64_t n = Count();
-    if (t != tag) return;  // absent (or not ours to judge: the library will say)
+    if (t == 0 && n == 0) return;
+    if (t != tag) throw Stop{};
     // Every item takes at least four bytes.
     if (n > size_ / 4) throw Beyond{true};
     for (uint64_t i = 0; i < n; ++i)
@@ -389,6 +418,8 @@ class ClassicHeader {
   uint64_t size_ = 0;
   uint64_t pos_ = 0;
   bool wide_ = false;
+  uint64_t lastType_ = 6;
+  std::vector<uint64_t> dims_;
 };
 
 }  // namespace
@@ -396,9 +427,8 @@ class ClassicHeader {
 bool TnetCDF::Open(const std::string& oFilename) {
   if (!Spec) throw SorrelError("Internal error <netCDF> #1");
   const std::string& file = oFilename;
-  if (!ClassicHeader(file).Fits())
-    throw SorrelError(file + " cannot be read as a netCDF file: its header claims more than the " +
-                      "file holds (it is damaged or cut short)");
+  if (std::string problem = ClassicHeader(file).Problem(); !problem.empty())
+    throw SorrelError(file + " cannot be read as a netCDF file: " + problem);
   NcFile nc;
   int status = nc_open(file.c_str(), NC_NOWRITE, &nc.id);
   if (status != NC_NOERR) {

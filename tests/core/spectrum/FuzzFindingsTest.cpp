@@ -70,21 +70,30 @@ TEST(FuzzFindings, HDScanAfterTheFirstWithARawModeHeader) {
   SetProgramDir("");
 }
 
-// A classic netCDF header whose lengths run past the end of the file (a
-// name of gigabytes in a file of 5 KB; a real file cut inside its header)
-// is refused before the netCDF library allocates what it claims; the
-// message names the file.
-TEST(FuzzFindings, NetCDFHeadersThatClaimMoreThanTheFileHolds) {
+// Classic netCDF headers that the netCDF library cannot take safely are
+// refused before it reads them, with the file named: lengths that run past
+// the end of the file (the library allocates what they claim: 4 GiB for a
+// name in a file of 5 KB), a variable of a type the format does not have
+// (the library divides by zero and the program dies).
+TEST(FuzzFindings, NetCDFHeadersTheLibraryCannotTakeSafely) {
   ScriptedUi ui;
   TempDir dir;
   const std::string real = test::ReadAll(test::TestData("netcdf/EXTREL_CENTSCNL.CDF"));
+  const std::string tooLong =
+      "its header claims more than the file holds (it is damaged or cut short)";
   const struct {
     const char* what;
     std::string bytes;
+    std::string why;
   } cases[] = {
-      {"fuzz_netcdf finding",
-       test::ReadAll(test::TestData("fuzz-regressions/fuzz_netcdf/name-longer-than-the-file"))},
-      {"a real file cut inside its header", real.substr(0, 300)},
+      {"a name longer than the file (fuzz_netcdf)",
+       test::ReadAll(test::TestData("fuzz-regressions/fuzz_netcdf/name-longer-than-the-file")),
+       tooLong},
+      {"a real file cut inside its header", real.substr(0, 300), tooLong},
+      {"a variable of type 12 in a classic file (fuzz_netcdf)",
+       test::ReadAll(
+           test::TestData("fuzz-regressions/fuzz_netcdf/variable-of-a-type-classic-files-lack")),
+       "its header is damaged: the variable scan_index is of the unknown type 12"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
@@ -94,10 +103,7 @@ TEST(FuzzFindings, NetCDFHeadersThatClaimMoreThanTheFileHolds) {
       spec.OpenFile(path);
       ADD_FAILURE() << "opened";
     } catch (const SorrelError& e) {
-      EXPECT_EQ(std::string(e.what()),
-                path +
-                    " cannot be read as a netCDF file: its header claims more than the file "
-                    "holds (it is damaged or cut short)");
+      EXPECT_EQ(std::string(e.what()), path + " cannot be read as a netCDF file: " + c.why);
     }
     EXPECT_EQ(spec.NSpec(), 0);
   }
