@@ -401,12 +401,14 @@ class ClassicHeader {
                                                                   : 4;
     Skip(Count(), each);
   }
-  // A list: its tag (zero and a count of zero for none), then each item.
+  // A list: its tag and its count, then each item. The library takes a
+  // count of zero as no list whatever the tag, and refuses a list of
+  // items under another tag.
   template <class Item>
   void List(uint64_t tag, Item item) {
     const uint64_t t = Number(4);
     const uint64_t n = Count();
-    if (t == 0 && n == 0) return;
+    if (n == 0) return;
     if (t != tag) throw Stop{};
     // Every item takes at least four bytes.
     if (n > size_ / 4) throw Beyond{true};

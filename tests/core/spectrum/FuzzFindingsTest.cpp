@@ -90,6 +90,11 @@ TEST(FuzzFindings, NetCDFHeadersTheLibraryCannotTakeSafely) {
        test::ReadAll(test::TestData("fuzz-regressions/fuzz_netcdf/name-longer-than-the-file")),
        tooLong},
       {"a real file cut inside its header", real.substr(0, 300), tooLong},
+      {"a variable with more dimensions than the file has bytes, after an empty attribute list "
+       "under a stray tag (fuzz_netcdf)",
+       test::ReadAll(
+           test::TestData("fuzz-regressions/fuzz_netcdf/dimension-count-beyond-the-file")),
+       tooLong},
       {"a variable of type 12 in a classic file (fuzz_netcdf)",
        test::ReadAll(
            test::TestData("fuzz-regressions/fuzz_netcdf/variable-of-a-type-classic-files-lack")),
