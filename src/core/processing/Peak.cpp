@@ -174,9 +174,14 @@ void DerivativePeaks(const tXYarray& s, int64_t sw, tXYarray& derivOut, std::vec
   const SGDerivWeights& dw = DerivativeWeights(static_cast<int>(sw));
   const Index lo = sw + 1, hi = n - sw - 2;  // the window 2s+3 fits
   // One point per input point, X copied and Y 0 where the window does not fit.
-  tXYarray deriv(static_cast<size_t>(n));
-  for (Index i = 0; i < n; ++i)
-    deriv[static_cast<size_t>(i)] = {s[static_cast<size_t>(i)][0], 0.0f};
+  // (A copy of the spectrum whose Y is then overwritten: one pass of
+  // memory instead of clearing the array and filling it point by point.)
+  tXYarray deriv(s);
+  const Index fitLo = std::min(lo, n), fitHi = hi >= lo ? hi + 1 : fitLo;
+  for (Index i = 0; i < fitLo; ++i)
+    deriv[static_cast<size_t>(i)][1] = 0.0f;
+  for (Index i = fitHi; i < n; ++i)
+    deriv[static_cast<size_t>(i)][1] = 0.0f;
   if (hi >= lo) {
     if (!DerivFor(dw.half)(s.data(), deriv.data(), dw.w.data(), static_cast<double>(dw.norm),
                            static_cast<size_t>(lo), static_cast<size_t>(hi), true))
