@@ -29,9 +29,13 @@ void NomMassSplit(const tXYarray& spectrum, tXYarray& out) {
     double x = p[0];
     double b = std::trunc(x);
     double f = x - b;
-    long idx = static_cast<long>(b - first);
     // Points out of order fall outside the grid; they are not counted.
-    // Each sum is formed in double and rounded to float once.
+    // (Their distance from the grid, up to 10^38, is compared before it is
+    // made a whole number.) Each sum is formed in double and rounded to
+    // float once.
+    const double at = b - first;
+    if (!(at >= -1 && at < static_cast<double>(n))) continue;
+    const long idx = static_cast<long>(at);
     if (idx >= 0 && idx < n) {
       float& y = result[static_cast<size_t>(idx)][1];
       y = CheckFiniteF(static_cast<float>(y + (1.0 - f) * p[1]), "the nominal-mass conversion");
@@ -55,8 +59,10 @@ void NomMassRound(const tXYarray& spectrum, tXYarray& out) {
     result[static_cast<size_t>(k)] = {static_cast<float>(first + k), 0.0f};
   for (const dPoint& p : spectrum) {
     // nearbyint rounds halves to even in the default rounding mode.
-    long idx = static_cast<long>(std::nearbyint(static_cast<double>(p[0])) - first);
-    if (idx >= 0 && idx < n) {
+    const double at = std::nearbyint(static_cast<double>(p[0])) - first;
+    if (!(at >= 0 && at < static_cast<double>(n))) continue;  // out of order: off the grid
+    const long idx = static_cast<long>(at);
+    {
       float& y = result[static_cast<size_t>(idx)][1];
       y = CheckFiniteF(y + p[1], "the nominal-mass conversion");
     }
