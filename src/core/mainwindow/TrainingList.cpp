@@ -38,6 +38,19 @@ std::string KeyOf(const std::string& path) {
   return ChangeFileExt(ExtractFileName(path), "");
 }
 
+// The [List] key of a row's training file in a list kept in `dir`. A path
+// that Open made from a key (the directory, the key, ".trn") gives that
+// key back, so that a key naming a file below or beside the directory
+// ("sub/x", "../x") is saved as it was read and still names the same
+// file; any other path gives its file name.
+std::string ListKey(const std::string& dir, const std::string& path) {
+  static constexpr std::string_view kExt = ".trn";
+  if (path.size() > dir.size() + kExt.size() && path.compare(0, dir.size(), dir) == 0 &&
+      path.compare(path.size() - kExt.size(), kExt.size(), kExt) == 0)
+    return path.substr(dir.size(), path.size() - dir.size() - kExt.size());
+  return KeyOf(path);
+}
+
 }  // namespace
 
 std::string CompoundOfLines(const std::vector<std::string>& lines) {
@@ -115,7 +128,7 @@ void TTrainingList::Save() {
   // One line per row, also for a training listed twice: each row keeps its
   // place and its own check mark.
   for (size_t i = 0; i < Rows.size() && i < TrainingS.size(); ++i)
-    AppendString(kList, KeyOf(TrainingS[i].second), Rows[i].Checked ? "1" : "0");
+    AppendString(kList, ListKey(DirName(), TrainingS[i].second), Rows[i].Checked ? "1" : "0");
   UpdateFile();
 }
 

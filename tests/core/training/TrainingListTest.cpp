@@ -128,6 +128,34 @@ TEST(TrainingList, CheckMarksRoundTrip) {
   EXPECT_FALSE(list->Rows[2].Checked);
 }
 
+// A key may name a training below or beside the list's directory (a list
+// edited by hand): saved, the key stays as it was and names the same file,
+// not a file of that name in the list's directory.
+TEST(TrainingList, KeysWithAPathSaveAsTheyWereRead) {
+  ScriptedUi ui;
+  TempDir dir;
+  std::filesystem::create_directories(dir.File("lists/sub"));
+  dir.Write("lists/sub/acid.trn", "[General]\nCompound=Acid in sub\n");
+  dir.Write("lists/acid.trn", "[General]\nCompound=Acid\n");
+  dir.Write("outside.trn", "[General]\nCompound=Outside\n");
+  dir.Write("lists/l.trl", ListText({{"sub/acid", 1}, {"../outside", 0}, {"acid", 1}}));
+  std::unique_ptr<TTrainingList> list;
+  OpenTrainingListByPath(list, dir.File("lists/l.trl"));
+  ASSERT_TRUE(list);
+  ASSERT_EQ(list->Rows.size(), 3u);
+  EXPECT_EQ(list->Rows[0].Caption, "Acid in sub");
+  EXPECT_EQ(list->Rows[1].Caption, "Outside");
+  list->Rows[1].Checked = true;
+  list->Save();
+  EXPECT_EQ(ReadAll(dir.File("lists/l.trl")),
+            "[List]\r\nsub/acid=1\r\n../outside=1\r\nacid=1\r\n\r\n");
+  const auto before = list->TrainingS;
+  OpenTrainingListByPath(list, dir.File("lists/l.trl"));
+  ASSERT_TRUE(list);
+  EXPECT_EQ(list->TrainingS, before);
+  EXPECT_TRUE(list->Rows[1].Checked);
+}
+
 TEST(TrainingList, MissingTrainingFileLeavesNoList) {
   ScriptedUi ui;
   TempDir dir;
