@@ -50,13 +50,21 @@ std::string TMemIniFile::ReadString(const std::string& section, const std::strin
   return def;
 }
 
-void TMemIniFile::WriteString(const std::string& section, const std::string& key,
-                              const std::string& rawValue) {
-  // A line break inside a value would end the line in the file and let the
-  // rest read as a key or a section of its own.
-  std::string value = rawValue;
+namespace {
+
+// A value as one line: a line break inside it would end the line in the
+// file and let the rest read as a key or a section of its own.
+std::string OneLine(std::string value) {
   for (char& c : value)
     if (c == '\r' || c == '\n') c = ' ';
+  return value;
+}
+
+}  // namespace
+
+void TMemIniFile::WriteString(const std::string& section, const std::string& key,
+                              const std::string& rawValue) {
+  const std::string value = OneLine(rawValue);
   Section& s = AddSection(section);
   for (auto& kv : s.values)
     if (SameText(kv.first, key)) {
@@ -67,11 +75,8 @@ void TMemIniFile::WriteString(const std::string& section, const std::string& key
 }
 
 void TMemIniFile::AppendString(const std::string& section, const std::string& key,
-                               const std::string& rawValue) {
-  std::string value = rawValue;
-  for (char& c : value)
-    if (c == '\r' || c == '\n') c = ' ';
-  AddSection(section).values.emplace_back(key, value);
+                               const std::string& value) {
+  AddSection(section).values.emplace_back(key, OneLine(value));
 }
 
 int32_t TMemIniFile::ReadInteger(const std::string& section, const std::string& key,

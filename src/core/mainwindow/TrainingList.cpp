@@ -16,6 +16,8 @@ namespace sorrel {
 namespace {
 
 const char* const kList = "List";
+// A [List] key names the training file <list directory><key>.trn.
+constexpr std::string_view kTrainingExt = ".trn";
 
 // The directory of a path, resolved so that "dir/./a.trn" and "dir/a.trn"
 // compare equal; Linux file names differ by letter case.
@@ -44,10 +46,10 @@ std::string KeyOf(const std::string& path) {
 // ("sub/x", "../x") is saved as it was read and still names the same
 // file; any other path gives its file name.
 std::string ListKey(const std::string& dir, const std::string& path) {
-  static constexpr std::string_view kExt = ".trn";
-  if (path.size() > dir.size() + kExt.size() && path.compare(0, dir.size(), dir) == 0 &&
-      path.compare(path.size() - kExt.size(), kExt.size(), kExt) == 0)
-    return path.substr(dir.size(), path.size() - dir.size() - kExt.size());
+  const size_t ext = kTrainingExt.size();
+  if (path.size() > dir.size() + ext && path.compare(0, dir.size(), dir) == 0 &&
+      path.compare(path.size() - ext, ext, kTrainingExt) == 0)
+    return path.substr(dir.size(), path.size() - dir.size() - ext);
   return KeyOf(path);
 }
 
@@ -90,7 +92,7 @@ std::string TTrainingList::DirName() const {
 bool TTrainingList::Open() {
   std::vector<std::pair<std::string, std::string>> pairs;
   for (const std::string& key : ReadSection(kList)) {
-    const std::string path = DirName() + key + ".trn";
+    const std::string path = DirName() + key + std::string(kTrainingExt);
     if (!FileExists(path)) {
       ShowErrorBox("No such training file ->\n" + path);
       return false;

@@ -61,11 +61,8 @@ void NomMassRound(const tXYarray& spectrum, tXYarray& out) {
     // nearbyint rounds halves to even in the default rounding mode.
     const double at = std::nearbyint(static_cast<double>(p[0])) - first;
     if (!(at >= 0 && at < static_cast<double>(n))) continue;  // out of order: off the grid
-    const long idx = static_cast<long>(at);
-    {
-      float& y = result[static_cast<size_t>(idx)][1];
-      y = CheckFiniteF(y + p[1], "the nominal-mass conversion");
-    }
+    float& y = result[static_cast<size_t>(at)][1];
+    y = CheckFiniteF(y + p[1], "the nominal-mass conversion");
   }
   out = std::move(result);
 }

@@ -395,11 +395,7 @@ class ClassicHeader {
     const uint64_t type = Number(4);
     if (type < 1 || type > lastType_)
       throw Damaged{"the attribute " + name + " is of the unknown type " + std::to_string(type)};
-    const uint64_t each = type == 1 || type == 2 || type == 7     ? 1
-                          : type == 3 || type == 8                ? 2
-                          : type == 10 || type == 11 || type == 6 ? 8
-                                                                  : 4;
-    Skip(Count(), each);
+    Skip(Count(), TypeSize(static_cast<nc_type>(type)));
   }
   // A list: its tag and its count, then each item. The library takes a
   // count of zero as no list whatever the tag, and refuses a list of
