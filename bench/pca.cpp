@@ -23,9 +23,9 @@
 #include <cstdlib>
 #include <random>
 
-#include "pca/CrossValidation.h"
-#include "pca/Mahalanobis.h"
-#include "pca/Nipals.h"
+#include "core/pca/CrossValidation.h"
+#include "core/pca/Mahalanobis.h"
+#include "core/pca/Nipals.h"
 
 using namespace sorrel;
 

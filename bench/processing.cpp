@@ -9,10 +9,10 @@
 #include <cmath>
 #include <random>
 
-#include "common/Memory.h"
-#include "plots/SpOpt.h"
-#include "processing/Peak.h"
-#include "processing/SpMath.h"
+#include "core/common/Memory.h"
+#include "core/plots/SpOpt.h"
+#include "core/processing/Peak.h"
+#include "core/processing/SpMath.h"
 
 using namespace sorrel;
 

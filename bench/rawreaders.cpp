@@ -25,8 +25,8 @@
 #include <string>
 #include <vector>
 
-#include "../src/rawreaders/KelpInterface.h"
-#include "common/Directories.h"
+#include "core/common/Directories.h"
+#include "rawreaders/KelpInterface.h"
 
 namespace {
 

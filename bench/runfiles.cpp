@@ -31,10 +31,10 @@
 #include <string>
 #include <vector>
 
-#include "common/Errors.h"
-#include "spectrum/HDIndex.h"
-#include "spectrum/HDRecords.h"
-#include "spectrum/Spec.h"
+#include "core/common/Errors.h"
+#include "core/spectrum/HDIndex.h"
+#include "core/spectrum/HDRecords.h"
+#include "core/spectrum/Spec.h"
 
 using namespace sorrel;
 

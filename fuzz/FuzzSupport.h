@@ -10,7 +10,7 @@
 #include <filesystem>
 #include <string>
 
-#include "common/UiHooks.h"
+#include "core/common/UiHooks.h"
 
 namespace sorrel::fuzz {
 

@@ -18,10 +18,10 @@
 #include <cstring>
 
 #include "FuzzSupport.h"
-#include "common/Directories.h"
-#include "common/Errors.h"
-#include "spectrum/HDIndex.h"
-#include "spectrum/Spec.h"
+#include "core/common/Directories.h"
+#include "core/common/Errors.h"
+#include "core/spectrum/HDIndex.h"
+#include "core/spectrum/Spec.h"
 
 using namespace sorrel;
 

@@ -3,7 +3,7 @@
 #include <cstdlib>
 
 #include "FuzzSupport.h"
-#include "common/IniFile.h"
+#include "core/common/IniFile.h"
 
 using namespace sorrel;
 

@@ -6,9 +6,9 @@
 #include <cstdlib>
 
 #include "FuzzSupport.h"
-#include "common/Errors.h"
-#include "spectrum/NetCDF.h"
-#include "spectrum/Spec.h"
+#include "core/common/Errors.h"
+#include "core/spectrum/NetCDF.h"
+#include "core/spectrum/Spec.h"
 
 using namespace sorrel;
 

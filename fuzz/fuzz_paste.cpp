@@ -6,9 +6,9 @@
 #include <cstdlib>
 
 #include "FuzzSupport.h"
-#include "spectrum/Spec.h"
-#include "spectrum/SpecPaste.h"
-#include "spectrum/SpecText.h"
+#include "core/spectrum/Spec.h"
+#include "core/spectrum/SpecPaste.h"
+#include "core/spectrum/SpecText.h"
 
 using namespace sorrel;
 

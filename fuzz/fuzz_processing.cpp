@@ -27,11 +27,11 @@
 #include <cstring>
 
 #include "FuzzSupport.h"
-#include "common/Errors.h"
-#include "plots/SpOpt.h"
-#include "processing/Conversions.h"
-#include "processing/Peak.h"
-#include "processing/SpMath.h"
+#include "core/common/Errors.h"
+#include "core/plots/SpOpt.h"
+#include "core/processing/Conversions.h"
+#include "core/processing/Peak.h"
+#include "core/processing/SpMath.h"
 
 using namespace sorrel;
 

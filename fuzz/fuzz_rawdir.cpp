@@ -16,11 +16,11 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "../src/rawreaders/KelpInterface.h"
 #include "FuzzSupport.h"
-#include "common/Directories.h"
-#include "common/Errors.h"
-#include "spectrum/Spec.h"
+#include "core/common/Directories.h"
+#include "core/common/Errors.h"
+#include "core/spectrum/Spec.h"
+#include "rawreaders/KelpInterface.h"
 
 using namespace sorrel;
 

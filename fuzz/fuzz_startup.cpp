@@ -13,11 +13,12 @@
 #include <string_view>
 
 #include "FuzzSupport.h"
-#include "common/Errors.h"
-#include "common/IniFile.h"
-#include "common/NumberText.h"
-#include "common/TextFile.h"
-#include "training/Training.h"
+#include "core/common/Errors.h"
+#include "core/common/IniFile.h"
+#include "core/common/NumberText.h"
+#include "core/common/Paths.h"
+#include "core/common/TextFile.h"
+#include "core/training/Training.h"
 
 using namespace sorrel;
 

@@ -5,9 +5,9 @@
 #include <cstdlib>
 
 #include "FuzzSupport.h"
-#include "common/IniFile.h"
-#include "common/NumberText.h"
-#include "plots/SpOpt.h"
+#include "core/common/IniFile.h"
+#include "core/common/NumberText.h"
+#include "core/plots/SpOpt.h"
 
 using namespace sorrel;
 

@@ -3,8 +3,8 @@
 #include <cstdlib>
 
 #include "FuzzSupport.h"
-#include "common/Errors.h"
-#include "spectrum/Spec.h"
+#include "core/common/Errors.h"
+#include "core/spectrum/Spec.h"
 
 using namespace sorrel;
 

@@ -4,10 +4,10 @@
 #include <cstdlib>
 
 #include "FuzzSupport.h"
-#include "common/Errors.h"
-#include "mainwindow/TrainingList.h"
-#include "processing/Preproc.h"
-#include "training/Training.h"
+#include "core/common/Errors.h"
+#include "core/processing/Preproc.h"
+#include "core/training/Training.h"
+#include "core/training/TrainingList.h"
 
 using namespace sorrel;
 

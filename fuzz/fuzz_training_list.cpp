@@ -11,9 +11,9 @@
 #include <vector>
 
 #include "FuzzSupport.h"
-#include "common/Errors.h"
-#include "mainwindow/TrainingList.h"
-#include "processing/Preproc.h"
+#include "core/common/Errors.h"
+#include "core/processing/Preproc.h"
+#include "core/training/TrainingList.h"
 
 using namespace sorrel;
 

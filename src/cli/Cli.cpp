@@ -1,11 +1,12 @@
-#include "Cli.h"
+#include "cli/Cli.h"
 
 #include <cmath>
 
-#include "common/Errors.h"
-#include "common/NumberText.h"
-#include "common/SafeSave.h"
-#include "common/TextFile.h"
+#include "core/common/Errors.h"
+#include "core/common/NumberText.h"
+#include "core/common/Paths.h"
+#include "core/common/SafeSave.h"
+#include "core/common/TextFile.h"
 
 namespace sorrel::cli {
 

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "common/UiHooks.h"
+#include "core/common/UiHooks.h"
 
 namespace sorrel::cli {
 

@@ -1,8 +1,9 @@
-#include "CliOpen.h"
+#include "cli/CliOpen.h"
 
-#include "common/Errors.h"
-#include "common/NumberText.h"
-#include "common/TextFile.h"
+#include "core/common/Errors.h"
+#include "core/common/NumberText.h"
+#include "core/common/Paths.h"
+#include "core/common/TextFile.h"
 
 namespace sorrel::cli {
 

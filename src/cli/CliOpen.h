@@ -3,8 +3,8 @@
 // opens them, with the command line's answers to its questions.
 #include <string>
 
-#include "Cli.h"
-#include "spectrum/Spec.h"
+#include "cli/Cli.h"
+#include "core/spectrum/Spec.h"
 
 namespace sorrel::cli {
 

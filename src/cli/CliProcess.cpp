@@ -4,14 +4,15 @@
 // baseline, nominal masses, peaks.
 #include <algorithm>
 
-#include "CliSpectrum.h"
-#include "common/Errors.h"
-#include "common/NumberText.h"
-#include "common/TextFile.h"
-#include "plots/SpOpt.h"
-#include "processing/Conversions.h"
-#include "processing/Peak.h"
-#include "processing/SpMath.h"
+#include "cli/CliSpectrum.h"
+#include "core/common/Errors.h"
+#include "core/common/NumberText.h"
+#include "core/common/Paths.h"
+#include "core/common/TextFile.h"
+#include "core/plots/SpOpt.h"
+#include "core/processing/Conversions.h"
+#include "core/processing/Peak.h"
+#include "core/processing/SpMath.h"
 
 namespace sorrel::cli {
 

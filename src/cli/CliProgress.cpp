@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <string>
 
-#include "common/ProgressIndicator.h"
+#include "core/common/ProgressIndicator.h"
 
 namespace sorrel::cli {
 namespace {

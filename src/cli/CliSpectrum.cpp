@@ -1,8 +1,8 @@
-#include "CliSpectrum.h"
+#include "cli/CliSpectrum.h"
 
-#include "common/Errors.h"
-#include "common/NumberText.h"
-#include "plots/Extraction.h"
+#include "core/common/Errors.h"
+#include "core/common/NumberText.h"
+#include "core/plots/Extraction.h"
 
 namespace sorrel::cli {
 

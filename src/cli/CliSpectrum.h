@@ -3,8 +3,8 @@
 // `spectrum`, `convert` and the commands that read spectra.
 #include <string>
 
-#include "Cli.h"
-#include "spectrum/Spec.h"
+#include "cli/Cli.h"
+#include "core/spectrum/Spec.h"
 
 namespace sorrel::cli {
 

@@ -1,12 +1,12 @@
-#include "CliTraining.h"
+#include "cli/CliTraining.h"
 
 #include <cmath>
 
-#include "CliOpen.h"
-#include "CliSpectrum.h"
-#include "common/Errors.h"
-#include "common/NumberText.h"
-#include "pca/Nipals.h"
+#include "cli/CliOpen.h"
+#include "cli/CliSpectrum.h"
+#include "core/common/Errors.h"
+#include "core/common/NumberText.h"
+#include "core/pca/Nipals.h"
 
 namespace sorrel::cli {
 

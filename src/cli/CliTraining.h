@@ -6,10 +6,10 @@
 #include <string>
 #include <vector>
 
-#include "Cli.h"
-#include "processing/Preproc.h"
-#include "training/Training.h"
-#include "training/TrainingCalc.h"
+#include "cli/Cli.h"
+#include "core/processing/Preproc.h"
+#include "core/training/Training.h"
+#include "core/training/TrainingCalc.h"
 
 namespace sorrel::cli {
 

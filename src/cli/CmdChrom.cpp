@@ -1,9 +1,9 @@
 // sorrel chrom FILE [--tic | --bpi | --sic START:END[:WEIGHT]...]
-#include "Cli.h"
-#include "CliOpen.h"
-#include "common/Errors.h"
-#include "common/NumberText.h"
-#include "plots/Extraction.h"
+#include "cli/Cli.h"
+#include "cli/CliOpen.h"
+#include "core/common/Errors.h"
+#include "core/common/NumberText.h"
+#include "core/plots/Extraction.h"
 
 namespace sorrel::cli {
 namespace {

@@ -1,14 +1,15 @@
 // sorrel classify (TRAINING.trn | LIST.trl) SPECTRUM...
 #include <optional>
 
-#include "Cli.h"
-#include "CliOpen.h"
-#include "CliSpectrum.h"
-#include "CliTraining.h"
-#include "common/Errors.h"
-#include "common/TextFile.h"
-#include "mainwindow/TrainingList.h"
-#include "pca/Mahalanobis.h"
+#include "cli/Cli.h"
+#include "cli/CliOpen.h"
+#include "cli/CliSpectrum.h"
+#include "cli/CliTraining.h"
+#include "core/common/Errors.h"
+#include "core/common/Paths.h"
+#include "core/common/TextFile.h"
+#include "core/pca/Mahalanobis.h"
+#include "core/training/TrainingList.h"
 
 namespace sorrel::cli {
 namespace {

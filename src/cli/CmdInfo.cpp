@@ -2,9 +2,9 @@
 #include <cmath>
 #include <limits>
 
-#include "Cli.h"
-#include "CliOpen.h"
-#include "common/NumberText.h"
+#include "cli/Cli.h"
+#include "cli/CliOpen.h"
+#include "core/common/NumberText.h"
 
 namespace sorrel::cli {
 namespace {

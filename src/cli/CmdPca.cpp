@@ -1,8 +1,8 @@
 // sorrel pca [settings] SPECTRUM...
-#include "Cli.h"
-#include "CliTraining.h"
-#include "common/Errors.h"
-#include "pca/CrossValidation.h"
+#include "cli/Cli.h"
+#include "cli/CliTraining.h"
+#include "core/common/Errors.h"
+#include "core/pca/CrossValidation.h"
 
 namespace sorrel::cli {
 namespace {

@@ -1,8 +1,8 @@
 // sorrel spectrum FILE [selection] [processing] [-o OUT]
-#include "Cli.h"
-#include "CliOpen.h"
-#include "CliSpectrum.h"
-#include "common/Errors.h"
+#include "cli/Cli.h"
+#include "cli/CliOpen.h"
+#include "cli/CliSpectrum.h"
+#include "core/common/Errors.h"
 
 namespace sorrel::cli {
 namespace {

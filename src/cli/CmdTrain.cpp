@@ -1,10 +1,11 @@
 // sorrel train OUT.trn --compound NAME [settings] [--ppid X] [--pnid Y] SPECTRUM...
 #include <filesystem>
 
-#include "Cli.h"
-#include "CliTraining.h"
-#include "common/Errors.h"
-#include "common/TextFile.h"
+#include "cli/Cli.h"
+#include "cli/CliTraining.h"
+#include "core/common/Errors.h"
+#include "core/common/Paths.h"
+#include "core/common/TextFile.h"
 
 namespace sorrel::cli {
 namespace {

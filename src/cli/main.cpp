@@ -4,9 +4,9 @@
 #include <string>
 #include <vector>
 
-#include "Cli.h"
-#include "common/Errors.h"
-#include "common/Memory.h"
+#include "cli/Cli.h"
+#include "core/common/Errors.h"
+#include "core/common/Memory.h"
 
 using namespace sorrel;
 using namespace sorrel::cli;

@@ -5,10 +5,10 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "common/Memory.h"
-#include "mainwindow/MainWindow.h"
-#include "widgets/ProgressForm.h"
-#include "widgets/QtUiHooks.h"
+#include "core/common/Memory.h"
+#include "gui/mainwindow/MainWindow.h"
+#include "gui/widgets/ProgressForm.h"
+#include "gui/widgets/QtUiHooks.h"
 
 int main(int argc, char** argv) {
   // Without a display Qt would abort with a toolkit error; say what to do.

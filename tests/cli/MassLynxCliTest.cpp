@@ -7,9 +7,9 @@
 #include <cstdlib>
 #include <sstream>
 
-#include "../rawreaders/RawDirBuilder.h"
 #include "RunCli.h"
 #include "TempDir.h"
+#include "tests/rawreaders/RawDirBuilder.h"
 
 using namespace sorrel::test;
 using namespace sorrel::test::raw;

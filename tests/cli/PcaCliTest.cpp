@@ -10,12 +10,13 @@
 #include "RunCli.h"
 #include "ScriptedUi.h"
 #include "TempDir.h"
-#include "common/NumberText.h"
-#include "common/TextFile.h"
-#include "pca/CrossValidation.h"
-#include "processing/Preproc.h"
-#include "training/Training.h"
-#include "training/TrainingCalc.h"
+#include "core/common/NumberText.h"
+#include "core/common/Paths.h"
+#include "core/common/TextFile.h"
+#include "core/pca/CrossValidation.h"
+#include "core/processing/Preproc.h"
+#include "core/training/Training.h"
+#include "core/training/TrainingCalc.h"
 
 using namespace sorrel;
 using namespace sorrel::test;

@@ -13,7 +13,8 @@
 
 #include "RunCli.h"
 #include "TempDir.h"
-#include "common/TextFile.h"
+#include "core/common/Paths.h"
+#include "core/common/TextFile.h"
 
 using namespace sorrel::test;
 

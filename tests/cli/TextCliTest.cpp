@@ -4,8 +4,9 @@
 
 #include "RunCli.h"
 #include "TempDir.h"
-#include "common/SafeSave.h"
-#include "common/TextFile.h"
+#include "core/common/Paths.h"
+#include "core/common/SafeSave.h"
+#include "core/common/TextFile.h"
 
 #include <algorithm>
 

@@ -4,7 +4,7 @@
 
 #include <QtTest>
 
-#include "plots/QcpChart.h"
+#include "gui/plots/QcpChart.h"
 
 using namespace sorrel;
 

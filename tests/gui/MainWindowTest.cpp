@@ -6,9 +6,9 @@
 #include <QTabWidget>
 #include <QtTest>
 
-#include "common/Directories.h"
-#include "mainwindow/MainWindow.h"
-#include "widgets/BMDSpinEdit.h"
+#include "core/common/Directories.h"
+#include "gui/mainwindow/MainWindow.h"
+#include "gui/widgets/BMDSpinEdit.h"
 
 using namespace sorrel;
 

@@ -4,9 +4,9 @@
 #include <QScreen>
 #include <QtTest>
 
-#include "common/ProgressIndicator.h"
-#include "widgets/ProgressForm.h"
-#include "widgets/QtUiHooks.h"
+#include "core/common/ProgressIndicator.h"
+#include "gui/widgets/ProgressForm.h"
+#include "gui/widgets/QtUiHooks.h"
 
 using namespace sorrel;
 

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "../../src/rawreaders/KelpInterface.h"
 #include "RawDirBuilder.h"
+#include "rawreaders/KelpInterface.h"
 
 namespace sorrel::test::raw {
 

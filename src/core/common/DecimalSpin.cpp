@@ -1,6 +1,6 @@
-#include "DecimalSpin.h"
+#include "core/common/DecimalSpin.h"
 
-#include "NumberText.h"
+#include "core/common/NumberText.h"
 
 namespace sorrel {
 

@@ -1,14 +1,15 @@
-#include "Directories.h"
+#include "core/common/Directories.h"
 
 #include <sys/stat.h>
 #include <unistd.h>
 #include <cerrno>
 #include <cstring>
 
-#include "Errors.h"
-#include "NumberText.h"
-#include "TextFile.h"
-#include "UiHooks.h"
+#include "core/common/Errors.h"
+#include "core/common/NumberText.h"
+#include "core/common/Paths.h"
+#include "core/common/TextFile.h"
+#include "core/common/UiHooks.h"
 
 namespace sorrel {
 
@@ -49,39 +50,6 @@ std::string ConfigDir() {
 
 std::string DataDir() {
   return AskForDir(ProgramDir() + "Data/");
-}
-
-char IndexChar(int n) {
-  if (n >= 0 && n <= 9) return static_cast<char>('0' + n);
-  if (n >= 10 && n <= 35) return static_cast<char>('A' + n - 10);
-  return '\0';
-}
-
-int CharIndex(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'A' && c <= 'Z') return c - 'A' + 10;
-  return -1;
-}
-
-std::string ErrorBoxText(const std::string& msg, const std::string& a1, const std::string& a2,
-                         const std::string& a3) {
-  std::string text = msg;
-  if (auto n = ParseInt32(msg); n && TrimBlanks(msg) == msg)
-    text = "Internal error #" + std::to_string(*n);
-  const std::string* args[] = {&a1, &a2, &a3};
-  size_t from = 0;
-  for (const std::string* a : args) {
-    auto p = text.find("###", from);
-    if (p == std::string::npos) break;
-    text.replace(p, 3, *a);
-    from = p + a->size();
-  }
-  return text;
-}
-
-void ShowErrorBox(const std::string& msg, const std::string& a1, const std::string& a2,
-                  const std::string& a3) {
-  Ui().ShowCaptionedMessage("Marjoram Error Message", ErrorBoxText(msg, a1, a2, a3));
 }
 
 }  // namespace sorrel

@@ -1,8 +1,9 @@
-#include "IniFile.h"
+#include "core/common/IniFile.h"
 
-#include "NumberText.h"
-#include "SafeSave.h"
-#include "TextFile.h"
+#include "core/common/NumberText.h"
+#include "core/common/Paths.h"
+#include "core/common/SafeSave.h"
+#include "core/common/TextFile.h"
 
 namespace sorrel {
 

@@ -1,4 +1,4 @@
-#include "Memory.h"
+#include "core/common/Memory.h"
 
 #include <cstdlib>  // defines __GLIBC__ on the C library that has mallopt
 

@@ -1,4 +1,4 @@
-#include "ProgressIndicator.h"
+#include "core/common/ProgressIndicator.h"
 
 #include <algorithm>
 #include <atomic>
@@ -7,8 +7,8 @@
 #include <exception>
 #include <mutex>
 
-#include "Errors.h"
-#include "UiHooks.h"
+#include "core/common/Errors.h"
+#include "core/common/UiHooks.h"
 
 namespace sorrel {
 

@@ -1,4 +1,4 @@
-#include "SafeSave.h"
+#include "core/common/SafeSave.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -8,7 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "Errors.h"
+#include "core/common/Errors.h"
 
 namespace sorrel {
 

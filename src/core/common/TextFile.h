@@ -26,15 +26,4 @@ std::vector<std::string> ReadTextLines(const std::string& fileName);
 // Joins lines, each ended by CR LF (the last one too).
 std::string JoinLinesCRLF(const std::vector<std::string>& lines);
 
-// The file-name part of a path, its directory (with trailing "/", empty
-// when there is none) and its extension (with the dot, empty for none).
-std::string ExtractFileName(const std::string& path);
-std::string ExtractFilePath(const std::string& path);
-std::string ExtractFileExt(const std::string& path);
-std::string ChangeFileExt(const std::string& path, const std::string& ext);
-std::string UpperCase(std::string text);
-
-bool FileExists(const std::string& path);
-bool DirectoryExists(const std::string& path);
-
 }  // namespace sorrel

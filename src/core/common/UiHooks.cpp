@@ -1,4 +1,4 @@
-#include "UiHooks.h"
+#include "core/common/UiHooks.h"
 
 #include <cstdio>
 

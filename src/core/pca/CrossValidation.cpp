@@ -1,10 +1,10 @@
-#include "CrossValidation.h"
+#include "core/pca/CrossValidation.h"
 
 #include <string>
 
-#include "common/Errors.h"
-#include "pca/Mahalanobis.h"
-#include "pca/Nipals.h"
+#include "core/common/Errors.h"
+#include "core/pca/Mahalanobis.h"
+#include "core/pca/Nipals.h"
 
 namespace sorrel {
 

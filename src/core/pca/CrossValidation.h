@@ -6,7 +6,7 @@
 // Every decomposition uses the precision last set in PCAPrecision.
 #include <cstddef>
 
-#include "common/Types.h"
+#include "core/common/Types.h"
 
 namespace sorrel {
 

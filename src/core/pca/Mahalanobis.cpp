@@ -1,12 +1,12 @@
-#include "Mahalanobis.h"
+#include "core/pca/Mahalanobis.h"
 
 #include <cmath>
 #include <utility>
 
-#include "common/Errors.h"
-#include "common/NumberText.h"
-#include "pca/MatrixToolkit.h"
-#include "pca/Nipals.h"
+#include "core/common/Errors.h"
+#include "core/common/NumberText.h"
+#include "core/pca/MatrixToolkit.h"
+#include "core/pca/Nipals.h"
 
 namespace sorrel {
 

@@ -11,7 +11,7 @@
 #include <functional>
 #include <string>
 
-#include "common/Types.h"
+#include "core/common/Types.h"
 
 namespace sorrel {
 

@@ -1,11 +1,11 @@
-#include "MatrixToolkit.h"
+#include "core/pca/MatrixToolkit.h"
 
 #include <cmath>
 #include <string>
 #include <utility>
 
-#include "common/Errors.h"
-#include "common/UiHooks.h"
+#include "core/common/Errors.h"
+#include "core/common/UiHooks.h"
 
 namespace sorrel {
 

@@ -4,7 +4,7 @@
 // aadouble of rows; its column count is the length of row 0. Each operation
 // writes its result into a caller-supplied output only when it succeeds,
 // so the output may be one of the inputs.
-#include "common/Types.h"
+#include "core/common/Types.h"
 
 namespace sorrel {
 

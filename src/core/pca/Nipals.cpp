@@ -1,12 +1,12 @@
-#include "Nipals.h"
+#include "core/pca/Nipals.h"
 
 #include <cmath>
 #include <string>
 #include <utility>
 
-#include "common/Errors.h"
-#include "common/NumberText.h"
-#include "common/UiHooks.h"
+#include "core/common/Errors.h"
+#include "core/common/NumberText.h"
+#include "core/common/UiHooks.h"
 
 namespace sorrel {
 

@@ -5,7 +5,7 @@
 // average spectrum of the set.
 #include <functional>
 
-#include "common/Types.h"
+#include "core/common/Types.h"
 
 namespace sorrel {
 

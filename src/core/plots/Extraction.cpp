@@ -1,11 +1,11 @@
-#include "plots/Extraction.h"
+#include "core/plots/Extraction.h"
 
 #include <algorithm>
 #include <cmath>
 
-#include "common/Errors.h"
-#include "processing/Conversions.h"
-#include "spectrum/Spec.h"
+#include "core/common/Errors.h"
+#include "core/processing/Conversions.h"
+#include "core/spectrum/Spec.h"
 
 namespace sorrel {
 

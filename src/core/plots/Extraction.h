@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "common/Types.h"
+#include "core/common/Types.h"
 
 namespace sorrel {
 

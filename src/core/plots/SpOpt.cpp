@@ -1,7 +1,8 @@
-#include "SpOpt.h"
+#include "core/plots/SpOpt.h"
 
-#include "common/Errors.h"
-#include "common/TextFile.h"
+#include "core/common/Errors.h"
+#include "core/common/Paths.h"
+#include "core/common/TextFile.h"
 
 namespace sorrel {
 

@@ -14,7 +14,7 @@
 #include <cstdint>
 #include <string>
 
-#include "common/IniFile.h"
+#include "core/common/IniFile.h"
 
 namespace sorrel {
 

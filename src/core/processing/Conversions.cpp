@@ -1,8 +1,8 @@
-#include "Conversions.h"
+#include "core/processing/Conversions.h"
 
 #include <cmath>
 
-#include "common/Errors.h"
+#include "core/common/Errors.h"
 
 namespace sorrel {
 

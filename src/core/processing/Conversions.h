@@ -2,7 +2,7 @@
 // Conversions that put spectra on a grid of nominal (integer) masses, the
 // cut of a spectrum to a mass window, and the search for its highest point.
 // Each writes a new array; the input is never changed.
-#include "common/Types.h"
+#include "core/common/Types.h"
 
 namespace sorrel {
 

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <limits>
 
-#include "common/Types.h"
+#include "core/common/Types.h"
 
 namespace sorrel::detail {
 

@@ -1,15 +1,15 @@
-#include "Peak.h"
+#include "core/processing/Peak.h"
 
 #include <algorithm>
 #include <cmath>
 #include <limits>
 #include <utility>
 
-#include "Convolve.h"
-#include "SavitzkyGolay.h"
-#include "SpMath.h"
-#include "common/Errors.h"
-#include "plots/SpOpt.h"
+#include "core/common/Errors.h"
+#include "core/plots/SpOpt.h"
+#include "core/processing/Convolve.h"
+#include "core/processing/SavitzkyGolay.h"
+#include "core/processing/SpMath.h"
 
 namespace sorrel {
 

@@ -8,7 +8,7 @@
 #include <memory>
 #include <vector>
 
-#include "common/Types.h"
+#include "core/common/Types.h"
 
 namespace sorrel {
 

@@ -1,12 +1,12 @@
-#include "Preproc.h"
+#include "core/processing/Preproc.h"
 
 #include <cmath>
 #include <cstdint>
 #include <utility>
 
-#include "common/Errors.h"
-#include "plots/Extraction.h"
-#include "processing/Conversions.h"
+#include "core/common/Errors.h"
+#include "core/plots/Extraction.h"
+#include "core/processing/Conversions.h"
 
 namespace sorrel {
 

@@ -14,8 +14,8 @@
 #include <memory>
 #include <string>
 
-#include "common/Types.h"
-#include "spectrum/Spec.h"
+#include "core/common/Types.h"
+#include "core/spectrum/Spec.h"
 
 namespace sorrel {
 

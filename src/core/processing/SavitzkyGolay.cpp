@@ -1,4 +1,4 @@
-#include "SavitzkyGolay.h"
+#include "core/processing/SavitzkyGolay.h"
 
 #include <numeric>
 

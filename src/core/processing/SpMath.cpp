@@ -1,4 +1,4 @@
-#include "SpMath.h"
+#include "core/processing/SpMath.h"
 
 #include <bit>
 #include <cmath>
@@ -7,11 +7,11 @@
 #include <utility>
 #include <vector>
 
-#include "Convolve.h"
-#include "SavitzkyGolay.h"
-#include "common/Errors.h"
-#include "common/NumberText.h"
-#include "plots/SpOpt.h"
+#include "core/common/Errors.h"
+#include "core/common/NumberText.h"
+#include "core/plots/SpOpt.h"
+#include "core/processing/Convolve.h"
+#include "core/processing/SavitzkyGolay.h"
 
 namespace sorrel {
 

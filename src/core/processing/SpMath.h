@@ -7,7 +7,7 @@
 // false).
 #include <string>
 
-#include "common/Types.h"
+#include "core/common/Types.h"
 
 namespace sorrel {
 

@@ -1,4 +1,4 @@
-#include "spectrum/HDIndex.h"
+#include "core/spectrum/HDIndex.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -9,13 +9,14 @@
 #include <cstddef>
 #include <cstring>
 
-#include "common/Directories.h"
-#include "common/Errors.h"
-#include "common/NumberText.h"
-#include "common/ProgressIndicator.h"
-#include "common/SafeSave.h"
-#include "common/TextFile.h"
-#include "common/UiHooks.h"
+#include "core/common/Directories.h"
+#include "core/common/Errors.h"
+#include "core/common/NumberText.h"
+#include "core/common/Paths.h"
+#include "core/common/ProgressIndicator.h"
+#include "core/common/SafeSave.h"
+#include "core/common/TextFile.h"
+#include "core/common/UiHooks.h"
 
 namespace sorrel {
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "spectrum/HDRecords.h"
+#include "core/spectrum/HDRecords.h"
 
 namespace sorrel {
 

@@ -1,4 +1,4 @@
-#include "spectrum/MassLynxRead.h"
+#include "core/spectrum/MassLynxRead.h"
 
 #include <dlfcn.h>
 
@@ -7,12 +7,13 @@
 #include <memory>
 #include <new>
 
-#include "../../rawreaders/KelpInterface.h"
-#include "common/Directories.h"
-#include "common/Errors.h"
-#include "common/TextFile.h"
-#include "common/UiHooks.h"
-#include "spectrum/Spec.h"
+#include "core/common/Directories.h"
+#include "core/common/Errors.h"
+#include "core/common/Paths.h"
+#include "core/common/TextFile.h"
+#include "core/common/UiHooks.h"
+#include "core/spectrum/Spec.h"
+#include "rawreaders/KelpInterface.h"
 
 namespace sorrel {
 

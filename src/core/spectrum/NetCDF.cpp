@@ -1,4 +1,4 @@
-#include "spectrum/NetCDF.h"
+#include "core/spectrum/NetCDF.h"
 
 #include <netcdf.h>
 #include <sys/stat.h>
@@ -9,14 +9,14 @@
 #include <limits>
 #include <vector>
 
-#include "common/Errors.h"
-#include "common/NumberText.h"
-#include "common/ProgressIndicator.h"
-#include "common/SafeSave.h"
-#include "common/TextFile.h"
-#include "common/UiHooks.h"
-#include "spectrum/HDIndex.h"
-#include "spectrum/Spec.h"
+#include "core/common/Errors.h"
+#include "core/common/NumberText.h"
+#include "core/common/ProgressIndicator.h"
+#include "core/common/SafeSave.h"
+#include "core/common/TextFile.h"
+#include "core/common/UiHooks.h"
+#include "core/spectrum/HDIndex.h"
+#include "core/spectrum/Spec.h"
 
 namespace sorrel {
 

@@ -1,17 +1,18 @@
-#include "spectrum/Spec.h"
+#include "core/spectrum/Spec.h"
 
 #include <cmath>
 #include <random>
 
-#include "common/Errors.h"
-#include "common/NumberText.h"
-#include "common/SafeSave.h"
-#include "common/TextFile.h"
-#include "common/UiHooks.h"
-#include "processing/Conversions.h"
-#include "spectrum/HDIndex.h"
-#include "spectrum/MassLynxRead.h"
-#include "spectrum/NetCDF.h"
+#include "core/common/Errors.h"
+#include "core/common/NumberText.h"
+#include "core/common/Paths.h"
+#include "core/common/SafeSave.h"
+#include "core/common/TextFile.h"
+#include "core/common/UiHooks.h"
+#include "core/processing/Conversions.h"
+#include "core/spectrum/HDIndex.h"
+#include "core/spectrum/MassLynxRead.h"
+#include "core/spectrum/NetCDF.h"
 
 namespace sorrel {
 

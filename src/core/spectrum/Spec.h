@@ -9,8 +9,8 @@
 #include <memory>
 #include <string>
 
-#include "common/Types.h"
-#include "spectrum/HDRecords.h"
+#include "core/common/Types.h"
+#include "core/spectrum/HDRecords.h"
 
 namespace sorrel {
 
@@ -117,7 +117,7 @@ class TSpec {
   bool fFromFileOn = false;
   std::FILE* DiskCashe = nullptr;
   std::vector<int64_t> CasheIdx;
-  int64_t CasheEnd = 0;     // end of the cache data: where the next scan goes
+  int64_t CasheEnd = 0;    // end of the cache data: where the next scan goes
   std::string fCasheName;  // the open cache file, for messages
   std::string fFilename;
   tFileKind fFileKind = fkNone;

@@ -8,13 +8,14 @@
 #include <cmath>
 #include <cstring>
 
-#include "common/Directories.h"
-#include "common/Errors.h"
-#include "common/ProgressIndicator.h"
-#include "common/SafeSave.h"
-#include "common/UiHooks.h"
-#include "spectrum/HDIndex.h"
-#include "spectrum/Spec.h"
+#include "core/common/Directories.h"
+#include "core/common/Errors.h"
+#include "core/common/FrameLabels.h"
+#include "core/common/ProgressIndicator.h"
+#include "core/common/SafeSave.h"
+#include "core/common/UiHooks.h"
+#include "core/spectrum/HDIndex.h"
+#include "core/spectrum/Spec.h"
 
 namespace sorrel {
 

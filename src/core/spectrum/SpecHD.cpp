@@ -7,13 +7,13 @@
 #include <cstring>
 #include <limits>
 
-#include "common/Errors.h"
-#include "common/NumberText.h"
-#include "common/ProgressIndicator.h"
-#include "common/SafeSave.h"
-#include "common/UiHooks.h"
-#include "spectrum/HDIndex.h"
-#include "spectrum/Spec.h"
+#include "core/common/Errors.h"
+#include "core/common/NumberText.h"
+#include "core/common/ProgressIndicator.h"
+#include "core/common/SafeSave.h"
+#include "core/common/UiHooks.h"
+#include "core/spectrum/HDIndex.h"
+#include "core/spectrum/Spec.h"
 
 namespace sorrel {
 

@@ -1,14 +1,15 @@
-#include "spectrum/SpecPaste.h"
+#include "core/spectrum/SpecPaste.h"
 
 #include <cmath>
 #include <optional>
 #include <string_view>
 
-#include "common/Directories.h"
-#include "common/NumberText.h"
-#include "common/TextFile.h"
-#include "common/UiHooks.h"
-#include "spectrum/Spec.h"
+#include "core/common/Directories.h"
+#include "core/common/ErrorBox.h"
+#include "core/common/NumberText.h"
+#include "core/common/TextFile.h"
+#include "core/common/UiHooks.h"
+#include "core/spectrum/Spec.h"
 
 namespace sorrel {
 

@@ -1,15 +1,16 @@
-#include "spectrum/SpecText.h"
+#include "core/spectrum/SpecText.h"
 
 #include <climits>
 #include <cmath>
 #include <optional>
 
-#include "common/Errors.h"
-#include "common/NumberText.h"
-#include "common/SafeSave.h"
-#include "common/TextFile.h"
-#include "common/UiHooks.h"
-#include "spectrum/Spec.h"
+#include "core/common/Errors.h"
+#include "core/common/NumberText.h"
+#include "core/common/Paths.h"
+#include "core/common/SafeSave.h"
+#include "core/common/TextFile.h"
+#include "core/common/UiHooks.h"
+#include "core/spectrum/Spec.h"
 
 namespace sorrel {
 

@@ -3,7 +3,7 @@
 // intensity per line, masses stepping by 1 from a first mass).
 #include <string>
 
-#include "common/Types.h"
+#include "core/common/Types.h"
 
 namespace sorrel {
 

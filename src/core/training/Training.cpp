@@ -1,13 +1,14 @@
-#include "Training.h"
+#include "core/training/Training.h"
 
 #include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <string_view>
 
-#include "common/NumberText.h"
-#include "common/TextFile.h"
-#include "processing/Preproc.h"
+#include "core/common/NumberText.h"
+#include "core/common/Paths.h"
+#include "core/common/TextFile.h"
+#include "core/processing/Preproc.h"
 
 namespace sorrel {
 

@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "common/IniFile.h"
-#include "common/Types.h"
+#include "core/common/IniFile.h"
+#include "core/common/Types.h"
 
 namespace sorrel {
 

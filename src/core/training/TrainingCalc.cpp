@@ -1,17 +1,18 @@
-#include "TrainingCalc.h"
+#include "core/training/TrainingCalc.h"
 
 #include <cmath>
 #include <utility>
 
-#include "common/Directories.h"
-#include "common/Errors.h"
-#include "common/UiHooks.h"
-#include "pca/CrossValidation.h"
-#include "pca/Mahalanobis.h"
-#include "pca/MatrixToolkit.h"
-#include "pca/Nipals.h"
-#include "processing/Preproc.h"
-#include "training/Training.h"
+#include "core/common/Directories.h"
+#include "core/common/Errors.h"
+#include "core/common/FrameLabels.h"
+#include "core/common/UiHooks.h"
+#include "core/pca/CrossValidation.h"
+#include "core/pca/Mahalanobis.h"
+#include "core/pca/MatrixToolkit.h"
+#include "core/pca/Nipals.h"
+#include "core/processing/Preproc.h"
+#include "core/training/Training.h"
 
 namespace sorrel {
 

@@ -1,4 +1,4 @@
-#include "mainwindow/MainWindow.h"
+#include "gui/mainwindow/MainWindow.h"
 
 #include <QApplication>
 #include <QDialog>
@@ -10,10 +10,12 @@
 #include <QToolBar>
 #include <QVBoxLayout>
 
-#include "common/Directories.h"
-#include "common/Errors.h"
-#include "common/UiHooks.h"
-#include "plots/SpectrumPage.h"
+#include "core/common/Directories.h"
+#include "core/common/ErrorBox.h"
+#include "core/common/Errors.h"
+#include "core/common/FrameLabels.h"
+#include "core/common/UiHooks.h"
+#include "gui/plots/SpectrumPage.h"
 
 namespace sorrel {
 

@@ -1,4 +1,4 @@
-#include "plots/QcpChart.h"
+#include "gui/plots/QcpChart.h"
 
 #include <qcustomplot.h>
 
@@ -6,8 +6,8 @@
 #include <QClipboard>
 #include <cmath>
 
-#include "common/IniFile.h"
-#include "common/NumberText.h"
+#include "core/common/IniFile.h"
+#include "core/common/NumberText.h"
 
 namespace sorrel {
 

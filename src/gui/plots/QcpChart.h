@@ -4,7 +4,7 @@
 #include <memory>
 #include <vector>
 
-#include "common/ChartHooks.h"
+#include "core/common/ChartHooks.h"
 
 class QCustomPlot;
 class QCPAxis;

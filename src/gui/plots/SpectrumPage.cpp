@@ -1,12 +1,12 @@
-#include "plots/SpectrumPage.h"
+#include "gui/plots/SpectrumPage.h"
 
 #include <qcustomplot.h>
 
 #include <QSplitter>
 #include <QVBoxLayout>
 
-#include "plots/Extraction.h"
-#include "spectrum/Spec.h"
+#include "core/plots/Extraction.h"
+#include "core/spectrum/Spec.h"
 
 namespace sorrel {
 

@@ -1,4 +1,4 @@
-#include "widgets/BMDSpinEdit.h"
+#include "gui/widgets/BMDSpinEdit.h"
 
 #include <QLineEdit>
 

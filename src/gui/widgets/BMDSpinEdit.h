@@ -4,7 +4,7 @@
 // focus changes to it, and emits `changed` when the core says so.
 #include <QAbstractSpinBox>
 
-#include "common/DecimalSpin.h"
+#include "core/common/DecimalSpin.h"
 
 namespace sorrel {
 

@@ -1,4 +1,4 @@
-#include "widgets/ProgressForm.h"
+#include "gui/widgets/ProgressForm.h"
 
 #include <QCoreApplication>
 #include <QGuiApplication>

@@ -8,7 +8,7 @@
 #include <QPushButton>
 #include <QWidget>
 
-#include "common/ProgressIndicator.h"
+#include "core/common/ProgressIndicator.h"
 
 namespace sorrel {
 

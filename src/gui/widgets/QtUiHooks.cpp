@@ -1,4 +1,4 @@
-#include "widgets/QtUiHooks.h"
+#include "gui/widgets/QtUiHooks.h"
 
 #include <QApplication>
 #include <QClipboard>

@@ -3,7 +3,7 @@
 #include <QPointer>
 #include <QWidget>
 
-#include "common/UiHooks.h"
+#include "core/common/UiHooks.h"
 
 namespace sorrel {
 

@@ -19,7 +19,7 @@
 #include <string>
 #include <vector>
 
-#include "KelpInterface.h"
+#include "rawreaders/KelpInterface.h"
 
 #define KELP_EXPORT extern "C" __attribute__((visibility("default")))
 

@@ -3,7 +3,7 @@
 #include <climits>
 #include <new>
 
-#include "common/RawFiles.h"
+#include "rawreaders/common/RawFiles.h"
 
 namespace {
 

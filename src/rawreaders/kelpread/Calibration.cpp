@@ -1,9 +1,9 @@
-#include "Calibration.h"
+#include "rawreaders/kelpread/Calibration.h"
 
 #include <charconv>
 #include <cmath>
 
-#include "common/RawFiles.h"
+#include "rawreaders/common/RawFiles.h"
 
 namespace kelp {
 

@@ -1,8 +1,8 @@
-#include "Decode.h"
+#include "rawreaders/kelpread/Decode.h"
 
 #include <cstdint>
 
-#include "common/RawFiles.h"
+#include "rawreaders/common/RawFiles.h"
 
 namespace kelp {
 

@@ -19,9 +19,9 @@
 #include <climits>
 #include <new>
 
-#include "Calibration.h"
-#include "Decode.h"
-#include "common/RawFiles.h"
+#include "rawreaders/common/RawFiles.h"
+#include "rawreaders/kelpread/Calibration.h"
+#include "rawreaders/kelpread/Decode.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 // The value rules of the decimal spin edit.
 #include <gtest/gtest.h>
 
-#include "common/DecimalSpin.h"
+#include "core/common/DecimalSpin.h"
 
 using namespace sorrel;
 

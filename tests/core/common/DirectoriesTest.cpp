@@ -3,8 +3,11 @@
 
 #include "ScriptedUi.h"
 #include "TempDir.h"
-#include "common/Directories.h"
-#include "common/TextFile.h"
+#include "core/common/Directories.h"
+#include "core/common/ErrorBox.h"
+#include "core/common/FrameLabels.h"
+#include "core/common/Paths.h"
+#include "core/common/TextFile.h"
 
 using namespace sorrel;
 

@@ -7,9 +7,10 @@
 
 #include "ScratchMount.h"
 #include "TempDir.h"
-#include "common/Errors.h"
-#include "common/IniFile.h"
-#include "common/TextFile.h"
+#include "core/common/Errors.h"
+#include "core/common/IniFile.h"
+#include "core/common/Paths.h"
+#include "core/common/TextFile.h"
 
 using namespace sorrel;
 

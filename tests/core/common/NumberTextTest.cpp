@@ -7,7 +7,7 @@
 #include <random>
 #include <sstream>
 
-#include "common/NumberText.h"
+#include "core/common/NumberText.h"
 
 using namespace sorrel;
 

@@ -7,8 +7,8 @@
 #include <thread>
 
 #include "ScriptedUi.h"
-#include "common/Errors.h"
-#include "common/ProgressIndicator.h"
+#include "core/common/Errors.h"
+#include "core/common/ProgressIndicator.h"
 
 using namespace sorrel;
 using namespace sorrel::test;

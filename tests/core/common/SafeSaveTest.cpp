@@ -11,9 +11,9 @@
 #include <cstdlib>
 
 #include "TempDir.h"
-#include "common/Errors.h"
-#include "common/SafeSave.h"
-#include "common/TextFile.h"
+#include "core/common/Errors.h"
+#include "core/common/SafeSave.h"
+#include "core/common/TextFile.h"
 
 using namespace sorrel;
 

@@ -13,14 +13,14 @@
 #include "ScratchMount.h"
 #include "ScriptedUi.h"
 #include "TempDir.h"
-#include "common/Directories.h"
-#include "common/Errors.h"
-#include "common/IniFile.h"
-#include "mainwindow/TrainingList.h"
-#include "plots/SpOpt.h"
-#include "spectrum/Spec.h"
-#include "spectrum/SpecText.h"
-#include "training/Training.h"
+#include "core/common/Directories.h"
+#include "core/common/Errors.h"
+#include "core/common/IniFile.h"
+#include "core/plots/SpOpt.h"
+#include "core/spectrum/Spec.h"
+#include "core/spectrum/SpecText.h"
+#include "core/training/Training.h"
+#include "core/training/TrainingList.h"
 
 using namespace sorrel;
 using test::ScratchMount;

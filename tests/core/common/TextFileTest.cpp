@@ -2,8 +2,9 @@
 #include <gtest/gtest.h>
 
 #include "TempDir.h"
-#include "common/Errors.h"
-#include "common/TextFile.h"
+#include "core/common/Errors.h"
+#include "core/common/Paths.h"
+#include "core/common/TextFile.h"
 
 using namespace sorrel;
 

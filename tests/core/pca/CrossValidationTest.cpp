@@ -6,10 +6,10 @@
 #include <cmath>
 
 #include "PcaTestData.h"
-#include "common/Errors.h"
-#include "pca/CrossValidation.h"
-#include "pca/Mahalanobis.h"
-#include "pca/Nipals.h"
+#include "core/common/Errors.h"
+#include "core/pca/CrossValidation.h"
+#include "core/pca/Mahalanobis.h"
+#include "core/pca/Nipals.h"
 
 using namespace sorrel;
 using sorrel::test::ToEigen;

@@ -5,9 +5,9 @@
 #include <cmath>
 
 #include "PcaTestData.h"
-#include "common/Errors.h"
-#include "pca/Mahalanobis.h"
-#include "pca/Nipals.h"
+#include "core/common/Errors.h"
+#include "core/pca/Mahalanobis.h"
+#include "core/pca/Nipals.h"
 
 using namespace sorrel;
 using sorrel::test::FromEigen;

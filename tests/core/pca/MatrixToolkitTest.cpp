@@ -6,8 +6,8 @@
 
 #include "PcaTestData.h"
 #include "ScriptedUi.h"
-#include "common/Errors.h"
-#include "pca/MatrixToolkit.h"
+#include "core/common/Errors.h"
+#include "core/pca/MatrixToolkit.h"
 
 using namespace sorrel;
 using sorrel::test::FromEigen;

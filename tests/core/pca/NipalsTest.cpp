@@ -7,8 +7,8 @@
 
 #include "PcaTestData.h"
 #include "ScriptedUi.h"
-#include "common/Errors.h"
-#include "pca/Nipals.h"
+#include "core/common/Errors.h"
+#include "core/pca/Nipals.h"
 
 using namespace sorrel;
 using sorrel::test::ScriptedUi;

@@ -5,7 +5,7 @@
 #include <cmath>
 #include <random>
 
-#include "common/Types.h"
+#include "core/common/Types.h"
 
 namespace sorrel::test {
 

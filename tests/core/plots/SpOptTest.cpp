@@ -6,9 +6,10 @@
 #include <cstring>
 
 #include "TempDir.h"
-#include "common/Errors.h"
-#include "common/TextFile.h"
-#include "plots/SpOpt.h"
+#include "core/common/Errors.h"
+#include "core/common/Paths.h"
+#include "core/common/TextFile.h"
+#include "core/plots/SpOpt.h"
 
 using namespace sorrel;
 using sorrel::test::ReadAll;

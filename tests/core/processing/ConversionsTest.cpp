@@ -1,8 +1,8 @@
 // Nominal-mass conversions, the cut to a mass window, the highest point.
 #include <gtest/gtest.h>
 
-#include "common/Errors.h"
-#include "processing/Conversions.h"
+#include "core/common/Errors.h"
+#include "core/processing/Conversions.h"
 
 using namespace sorrel;
 

@@ -7,8 +7,8 @@
 #include <limits>
 #include <random>
 
-#include "processing/Convolve.h"
-#include "processing/SavitzkyGolay.h"
+#include "core/processing/Convolve.h"
+#include "core/processing/SavitzkyGolay.h"
 
 using namespace sorrel;
 

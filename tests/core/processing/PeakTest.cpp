@@ -6,10 +6,10 @@
 #include <cmath>
 #include <random>
 
-#include "common/Errors.h"
-#include "plots/SpOpt.h"
-#include "processing/Peak.h"
-#include "processing/SpMath.h"
+#include "core/common/Errors.h"
+#include "core/plots/SpOpt.h"
+#include "core/processing/Peak.h"
+#include "core/processing/SpMath.h"
 
 using namespace sorrel;
 

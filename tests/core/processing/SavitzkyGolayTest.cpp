@@ -6,7 +6,7 @@
 #include <Eigen/Dense>
 #include <vector>
 
-#include "processing/SavitzkyGolay.h"
+#include "core/processing/SavitzkyGolay.h"
 
 using namespace sorrel;
 

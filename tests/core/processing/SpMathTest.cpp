@@ -7,9 +7,9 @@
 #include <limits>
 #include <random>
 
-#include "common/Errors.h"
-#include "plots/SpOpt.h"
-#include "processing/SpMath.h"
+#include "core/common/Errors.h"
+#include "core/plots/SpOpt.h"
+#include "core/processing/SpMath.h"
 
 using namespace sorrel;
 

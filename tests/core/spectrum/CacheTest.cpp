@@ -9,11 +9,12 @@
 
 #include "ScriptedUi.h"
 #include "TempDir.h"
-#include "common/Directories.h"
-#include "common/Errors.h"
-#include "common/TextFile.h"
-#include "spectrum/HDIndex.h"
-#include "spectrum/Spec.h"
+#include "core/common/Directories.h"
+#include "core/common/Errors.h"
+#include "core/common/Paths.h"
+#include "core/common/TextFile.h"
+#include "core/spectrum/HDIndex.h"
+#include "core/spectrum/Spec.h"
 
 using namespace sorrel;
 using namespace sorrel::test;

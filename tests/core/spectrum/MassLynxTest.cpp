@@ -12,14 +12,14 @@
 #include <fstream>
 #include <limits>
 
-#include "../../../src/rawreaders/KelpInterface.h"
-#include "../../rawreaders/RawDirBuilder.h"
 #include "ScriptedUi.h"
 #include "TempDir.h"
-#include "common/Directories.h"
-#include "common/Errors.h"
-#include "spectrum/MassLynxRead.h"
-#include "spectrum/Spec.h"
+#include "core/common/Directories.h"
+#include "core/common/Errors.h"
+#include "core/spectrum/MassLynxRead.h"
+#include "core/spectrum/Spec.h"
+#include "rawreaders/KelpInterface.h"
+#include "tests/rawreaders/RawDirBuilder.h"
 
 using namespace sorrel;
 using namespace sorrel::test::raw;

@@ -12,10 +12,11 @@
 
 #include "ScriptedUi.h"
 #include "TempDir.h"
-#include "common/Errors.h"
-#include "common/TextFile.h"
-#include "spectrum/NetCDF.h"
-#include "spectrum/Spec.h"
+#include "core/common/Errors.h"
+#include "core/common/Paths.h"
+#include "core/common/TextFile.h"
+#include "core/spectrum/NetCDF.h"
+#include "core/spectrum/Spec.h"
 
 using namespace sorrel;
 using namespace sorrel::test;

@@ -5,8 +5,8 @@
 #include <optional>
 
 #include "ScriptedUi.h"
-#include "spectrum/Spec.h"
-#include "spectrum/SpecPaste.h"
+#include "core/spectrum/Spec.h"
+#include "core/spectrum/SpecPaste.h"
 
 using namespace sorrel;
 using test::ScriptedUi;

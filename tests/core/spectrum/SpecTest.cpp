@@ -5,9 +5,10 @@
 
 #include "ScriptedUi.h"
 #include "TempDir.h"
-#include "common/Errors.h"
-#include "common/TextFile.h"
-#include "spectrum/Spec.h"
+#include "core/common/Errors.h"
+#include "core/common/Paths.h"
+#include "core/common/TextFile.h"
+#include "core/spectrum/Spec.h"
 
 using namespace sorrel;
 

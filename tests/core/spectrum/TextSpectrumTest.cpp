@@ -4,10 +4,10 @@
 
 #include "ScriptedUi.h"
 #include "TempDir.h"
-#include "common/Errors.h"
-#include "common/TextFile.h"
-#include "spectrum/Spec.h"
-#include "spectrum/SpecText.h"
+#include "core/common/Errors.h"
+#include "core/common/TextFile.h"
+#include "core/spectrum/Spec.h"
+#include "core/spectrum/SpecText.h"
 
 using namespace sorrel;
 using test::ScriptedUi;

@@ -8,12 +8,12 @@
 
 #include "ScriptedUi.h"
 #include "TempDir.h"
-#include "common/Errors.h"
-#include "mainwindow/TrainingList.h"
-#include "pca/CrossValidation.h"
-#include "pca/Nipals.h"
-#include "processing/Preproc.h"
-#include "training/TrainingCalc.h"
+#include "core/common/Errors.h"
+#include "core/pca/CrossValidation.h"
+#include "core/pca/Nipals.h"
+#include "core/processing/Preproc.h"
+#include "core/training/TrainingCalc.h"
+#include "core/training/TrainingList.h"
 
 using namespace sorrel;
 using sorrel::test::ScriptedUi;

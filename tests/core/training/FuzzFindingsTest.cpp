@@ -6,8 +6,8 @@
 
 #include "ScriptedUi.h"
 #include "TempDir.h"
-#include "common/TextFile.h"
-#include "mainwindow/TrainingList.h"
+#include "core/common/TextFile.h"
+#include "core/training/TrainingList.h"
 
 using namespace sorrel;
 using test::ScriptedUi;

@@ -3,12 +3,12 @@
 #include <gtest/gtest.h>
 
 #include "ScriptedUi.h"
-#include "common/Errors.h"
-#include "pca/CrossValidation.h"
-#include "pca/Nipals.h"
-#include "processing/Preproc.h"
-#include "training/Training.h"
-#include "training/TrainingCalc.h"
+#include "core/common/Errors.h"
+#include "core/pca/CrossValidation.h"
+#include "core/pca/Nipals.h"
+#include "core/processing/Preproc.h"
+#include "core/training/Training.h"
+#include "core/training/TrainingCalc.h"
 
 using namespace sorrel;
 using sorrel::test::ScriptedUi;

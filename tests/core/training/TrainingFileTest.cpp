@@ -8,12 +8,13 @@
 
 #include "ScriptedUi.h"
 #include "TempDir.h"
-#include "common/Errors.h"
-#include "common/TextFile.h"
-#include "mainwindow/TrainingList.h"
-#include "processing/Preproc.h"
-#include "training/Training.h"
-#include "training/TrainingCalc.h"
+#include "core/common/Errors.h"
+#include "core/common/Paths.h"
+#include "core/common/TextFile.h"
+#include "core/processing/Preproc.h"
+#include "core/training/Training.h"
+#include "core/training/TrainingCalc.h"
+#include "core/training/TrainingList.h"
 
 using namespace sorrel;
 using sorrel::test::ReadAll;

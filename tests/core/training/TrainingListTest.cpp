@@ -8,14 +8,14 @@
 
 #include "ScriptedUi.h"
 #include "TempDir.h"
-#include "common/Errors.h"
-#include "common/NumberText.h"
-#include "common/TextFile.h"
-#include "mainwindow/TrainingList.h"
-#include "pca/Mahalanobis.h"
-#include "pca/Nipals.h"
-#include "processing/Preproc.h"
-#include "training/TrainingCalc.h"
+#include "core/common/Errors.h"
+#include "core/common/NumberText.h"
+#include "core/common/TextFile.h"
+#include "core/pca/Mahalanobis.h"
+#include "core/pca/Nipals.h"
+#include "core/processing/Preproc.h"
+#include "core/training/TrainingCalc.h"
+#include "core/training/TrainingList.h"
 
 using namespace sorrel;
 using sorrel::test::ReadAll;

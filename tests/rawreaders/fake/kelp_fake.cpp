@@ -15,7 +15,7 @@
 #include <locale>
 #include <string>
 
-#include "KelpInterface.h"
+#include "rawreaders/KelpInterface.h"
 
 #define FAKE_EXPORT extern "C" __attribute__((visibility("default")))
 

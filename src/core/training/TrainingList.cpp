@@ -1,15 +1,17 @@
-#include "TrainingList.h"
+#include "core/training/TrainingList.h"
 
 #include <cmath>
 #include <filesystem>
 
-#include "common/Directories.h"
-#include "common/Errors.h"
-#include "common/NumberText.h"
-#include "common/TextFile.h"
-#include "common/UiHooks.h"
-#include "pca/Mahalanobis.h"
-#include "processing/Preproc.h"
+#include "core/common/Directories.h"
+#include "core/common/ErrorBox.h"
+#include "core/common/Errors.h"
+#include "core/common/NumberText.h"
+#include "core/common/Paths.h"
+#include "core/common/TextFile.h"
+#include "core/common/UiHooks.h"
+#include "core/pca/Mahalanobis.h"
+#include "core/processing/Preproc.h"
 
 namespace sorrel {
 

@@ -12,8 +12,8 @@
 #include <utility>
 #include <vector>
 
-#include "common/IniFile.h"
-#include "training/Training.h"
+#include "core/common/IniFile.h"
+#include "core/training/Training.h"
 
 namespace sorrel {
 
