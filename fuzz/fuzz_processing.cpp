@@ -29,9 +29,9 @@
 #include "FuzzSupport.h"
 #include "core/common/Errors.h"
 #include "core/plots/SpOpt.h"
-#include "core/processing/Conversions.h"
 #include "core/processing/Peak.h"
 #include "core/processing/SpMath.h"
+#include "core/spectrum/Conversions.h"
 
 using namespace sorrel;
 

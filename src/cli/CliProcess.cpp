@@ -10,9 +10,9 @@
 #include "core/common/Paths.h"
 #include "core/common/TextFile.h"
 #include "core/plots/SpOpt.h"
-#include "core/processing/Conversions.h"
 #include "core/processing/Peak.h"
 #include "core/processing/SpMath.h"
+#include "core/spectrum/Conversions.h"
 
 namespace sorrel::cli {
 

@@ -4,7 +4,7 @@
 #include <cmath>
 
 #include "core/common/Errors.h"
-#include "core/processing/Conversions.h"
+#include "core/spectrum/Conversions.h"
 #include "core/spectrum/Spec.h"
 
 namespace sorrel {

@@ -6,7 +6,7 @@
 
 #include "core/common/Errors.h"
 #include "core/plots/Extraction.h"
-#include "core/processing/Conversions.h"
+#include "core/spectrum/Conversions.h"
 
 namespace sorrel {
 

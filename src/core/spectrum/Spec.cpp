@@ -9,7 +9,7 @@
 #include "core/common/SafeSave.h"
 #include "core/common/TextFile.h"
 #include "core/common/UiHooks.h"
-#include "core/processing/Conversions.h"
+#include "core/spectrum/Conversions.h"
 #include "core/spectrum/HDIndex.h"
 #include "core/spectrum/MassLynxRead.h"
 #include "core/spectrum/NetCDF.h"

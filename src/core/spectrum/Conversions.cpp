@@ -1,4 +1,4 @@
-#include "core/processing/Conversions.h"
+#include "core/spectrum/Conversions.h"
 
 #include <cmath>
 

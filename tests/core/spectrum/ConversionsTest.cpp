@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "core/common/Errors.h"
-#include "core/processing/Conversions.h"
+#include "core/spectrum/Conversions.h"
 
 using namespace sorrel;
 
