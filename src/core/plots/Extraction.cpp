@@ -4,6 +4,8 @@
 #include <cmath>
 
 #include "core/common/Errors.h"
+#include "core/common/NumberText.h"
+#include "core/common/Rounding.h"
 #include "core/spectrum/Conversions.h"
 #include "core/spectrum/Spec.h"
 
@@ -15,12 +17,6 @@ int RangeOf(const std::vector<WeightedRange>& ranges, double x) {
   return -1;
 }
 
-namespace {
-long RoundHalfEven(double v) {
-  return static_cast<long>(std::nearbyint(v));
-}
-}  // namespace
-
 tXYarray SumRangeMass(TSpec& spec, const std::vector<double>& chromX,
                       const std::vector<WeightedRange>& ranges, bool& anySelected) {
   struct Pick {
@@ -28,7 +24,9 @@ tXYarray SumRangeMass(TSpec& spec, const std::vector<double>& chromX,
     float weight;
   };
   std::vector<Pick> picks;
-  long low = 9999, high = 0;
+  // The grid's ends as whole numbers held in doubles: a corrupt mass of
+  // 1e30 is measured against the limit before anything is sized by it.
+  double low = 9999, high = 0;
   if (!ranges.empty()) {
     int32_t n = std::min<int32_t>(spec.NSpec(), static_cast<int32_t>(chromX.size()));
     for (int32_t p = 0; p < n; ++p) {
@@ -44,17 +42,18 @@ tXYarray SumRangeMass(TSpec& spec, const std::vector<double>& chromX,
   }
   anySelected = !picks.empty();
   if (picks.empty()) low = 0;
-  long count = picks.empty() ? 100 : high - low + 1;
-  if (count > kMaxNominalPoints)
-    throw SorrelError("The mass range of the selected scans is too large");
-  tXYarray out(static_cast<size_t>(std::max(0L, count)));
+  const double count = picks.empty() ? 100 : high - low + 1;
+  if (!(count <= kMaxNominalPoints))
+    throw SorrelError("The mass range of the selected scans is too large (m/z " + FloatToStr(low) +
+                      " to " + FloatToStr(high) + ")");
+  tXYarray out(count > 0 ? static_cast<size_t>(count) : 0);
   for (size_t k = 0; k < out.size(); ++k)
-    out[k] = {static_cast<float>(low + static_cast<long>(k)), 0.0f};
+    out[k] = {static_cast<float>(low + static_cast<double>(k)), 0.0f};
   for (const Pick& pick : picks) {
     for (const dPoint& pt : spec.GetMass(pick.scan)) {
-      long k = RoundHalfEven(pt[0]) - low;
       // Points out of ascending order can fall outside the grid.
-      if (k < 0 || k >= static_cast<long>(out.size())) continue;
+      const int64_t k = RoundedIndex(pt[0], low, out.size());
+      if (k < 0) continue;
       float& y = out[static_cast<size_t>(k)][1];
       y = CheckFiniteF(y + pt[1] * pick.weight, "the summed spectrum");
       if (y < 0) y = 0;
@@ -84,9 +83,12 @@ tXYarray BuildSIC(TSpec& spec, const std::vector<WeightedRange>& massRanges) {
 tXYarray BuildBPI(TSpec& spec) {
   tXYarray out(spec.Chrom.size());
   for (int32_t i = 0; i < spec.NSpec(); ++i) {
+    const tXYarray& s = spec.GetMass(i);
     float best = -9999.0f;
-    for (const dPoint& pt : spec.GetMass(i))
+    for (const dPoint& pt : s)
       if (pt[1] > best) best = pt[1];
+    // A scan without points has no intensity, not the search's start.
+    if (s.empty()) best = 0.0f;
     out[static_cast<size_t>(i)] = {spec.Chrom[static_cast<size_t>(i)][0], best};
   }
   return out;

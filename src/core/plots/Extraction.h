@@ -26,7 +26,8 @@ int RangeOf(const std::vector<WeightedRange>& ranges, double x);
 // the chromatogram's units) lies inside a range, on unit masses. Sums are
 // 32-bit floats, clamped to 0 at once when they become negative. With no
 // scan selected the result is 100 zero points at m/z 0 to 99 and
-// `anySelected` is false.
+// `anySelected` is false. Selected scans whose masses span more than
+// kMaxNominalPoints unit masses (a corrupt mass of 1e30) throw SorrelError.
 tXYarray SumRangeMass(TSpec& spec, const std::vector<double>& chromX,
                       const std::vector<WeightedRange>& ranges, bool& anySelected);
 
@@ -34,8 +35,8 @@ tXYarray SumRangeMass(TSpec& spec, const std::vector<double>& chromX,
 // intensities whose m/z lies inside a mass range, clamped at 0.
 tXYarray BuildSIC(TSpec& spec, const std::vector<WeightedRange>& massRanges);
 
-// One point per scan: the largest intensity of the scan (-9999 for an empty
-// scan, as the chromatogram view starts its search there).
+// One point per scan: the largest intensity of the scan, 0 for a scan
+// without points.
 tXYarray BuildBPI(TSpec& spec);
 
 // The scan a run opens on: the first with the largest total ion current,

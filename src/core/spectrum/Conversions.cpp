@@ -3,6 +3,8 @@
 #include <cmath>
 
 #include "core/common/Errors.h"
+#include "core/common/NumberText.h"
+#include "core/common/Rounding.h"
 
 namespace sorrel {
 
@@ -10,8 +12,8 @@ namespace {
 
 void CheckSpan(double first, double last) {
   if (!(last - first < kMaxNominalPoints))
-    throw SorrelError("The mass range of the spectrum is too large (" + std::to_string(first) +
-                      " to " + std::to_string(last) + ")");
+    throw SorrelError("The mass range of the spectrum is too large (m/z " + FloatToStr(first) +
+                      " to " + FloatToStr(last) + ")");
 }
 
 }  // namespace
@@ -58,9 +60,8 @@ void NomMassRound(const tXYarray& spectrum, tXYarray& out) {
   for (long k = 0; k < n; ++k)
     result[static_cast<size_t>(k)] = {static_cast<float>(first + k), 0.0f};
   for (const dPoint& p : spectrum) {
-    // nearbyint rounds halves to even in the default rounding mode.
-    const double at = std::nearbyint(static_cast<double>(p[0])) - first;
-    if (!(at >= 0 && at < static_cast<double>(n))) continue;  // out of order: off the grid
+    const int64_t at = RoundedIndex(p[0], first, result.size());
+    if (at < 0) continue;  // out of order: off the grid
     float& y = result[static_cast<size_t>(at)][1];
     y = CheckFiniteF(y + p[1], "the nominal-mass conversion");
   }

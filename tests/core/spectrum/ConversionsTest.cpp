@@ -61,6 +61,14 @@ TEST(Conversions, AHugeMassRangeIsRefusedNotAllocated) {
   EXPECT_THROW(NomMassRound(P({{1, 1}, {1e30f, 1}}), out), SorrelError);
   EXPECT_THROW(NomMassSplit(P({{1, 1}, {3e38f, 1}}), out), SorrelError);
   EXPECT_THROW(CutToBounds(P({{1, 1}}), 0, 1e20, out), SorrelError);
+  // The message's numbers do not follow the locale (the suite also runs
+  // under a comma-decimal one).
+  try {
+    NomMassRound(P({{0.5f, 1}, {2e7f, 1}}), out);
+    ADD_FAILURE() << "a span of 2e7 unit masses is refused";
+  } catch (const SorrelError& e) {
+    EXPECT_STREQ(e.what(), "The mass range of the spectrum is too large (m/z 0 to 20000000)");
+  }
 }
 
 TEST(CutToBounds, KeepsTheWindowOnAFixedLength) {
