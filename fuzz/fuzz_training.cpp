@@ -5,7 +5,7 @@
 
 #include "FuzzSupport.h"
 #include "core/common/Errors.h"
-#include "core/processing/Preproc.h"
+#include "core/plots/PreprocFrame.h"
 #include "core/training/Training.h"
 #include "core/training/TrainingList.h"
 

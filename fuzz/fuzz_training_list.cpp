@@ -12,7 +12,7 @@
 
 #include "FuzzSupport.h"
 #include "core/common/Errors.h"
-#include "core/processing/Preproc.h"
+#include "core/plots/PreprocFrame.h"
 #include "core/training/TrainingList.h"
 
 using namespace sorrel;

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "cli/Cli.h"
-#include "core/processing/Preproc.h"
+#include "core/plots/PreprocFrame.h"
 #include "core/training/Training.h"
 #include "core/training/TrainingCalc.h"
 

@@ -14,7 +14,7 @@
 #include "core/common/Paths.h"
 #include "core/common/TextFile.h"
 #include "core/pca/CrossValidation.h"
-#include "core/processing/Preproc.h"
+#include "core/plots/PreprocFrame.h"
 #include "core/training/Training.h"
 #include "core/training/TrainingCalc.h"
 

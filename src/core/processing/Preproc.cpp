@@ -5,7 +5,6 @@
 #include <utility>
 
 #include "core/common/Errors.h"
-#include "core/plots/Extraction.h"
 #include "core/spectrum/Conversions.h"
 
 namespace sorrel {
@@ -47,11 +46,10 @@ double SumY(const tXYarray& spectrum) {
 
 }  // namespace
 
-bool PreprocessSpectrum(const PreprocSettings& settings, PreprocFrame& pl0, PreprocFrame& plX,
-                        adouble& row, adouble& xvals) {
-  if (pl0.IsEmpty() || plX.IsEmpty()) return false;
-  plX.TakeOptionsOf(pl0);
-  const tXYarray S = CutNominal(plX.CurrentMass(), settings);
+void PreprocessRow(const PreprocSettings& settings, const tXYarray& reference,
+                   const tXYarray& spectrum, adouble& row, adouble& xvals,
+                   const std::string& name) {
+  const tXYarray S = CutNominal(spectrum, settings);
   const size_t n = S.size();
   adouble x(n), result(n);
   for (size_t i = 0; i < n; ++i)
@@ -60,9 +58,8 @@ bool PreprocessSpectrum(const PreprocSettings& settings, PreprocFrame& pl0, Prep
   double factor = 1.0;
   if (settings.Normalize) {
     const double sumS = SumY(S);
-    const double sumR = SumY(CutNominal(pl0.CurrentMass(), settings));
+    const double sumR = SumY(CutNominal(reference, settings));
     if (sumS == 0.0) {
-      std::string name = plX.FileName();
       throw MathError("Division by zero in Preproc: the intensities of " +
                       (name.empty() ? std::string("the spectrum") : name) +
                       " sum to 0 between m/z " + std::to_string(settings.LowBound) + " and " +
@@ -77,47 +74,6 @@ bool PreprocessSpectrum(const PreprocSettings& settings, PreprocFrame& pl0, Prep
   }
   row = std::move(result);
   xvals = std::move(x);
-  return true;
-}
-
-SpecFrame::SpecFrame(tXYarray spectrum, std::string name) : name_(std::move(name)) {
-  Select(std::move(spectrum));
-}
-
-bool SpecFrame::Open(const std::string& fileName) {
-  if (!spec_.OpenFile(fileName)) return false;
-  name_ = fileName;
-  if (spec_.NSpec() > 0)
-    Select(spec_.GetMass(InitialScan(spec_.Chrom)));
-  else
-    Select(spec_.CMass);
-  return true;
-}
-
-void SpecFrame::Select(tXYarray spectrum) {
-  selected_ = std::move(spectrum);
-  Refresh();
-}
-
-void SpecFrame::SetProcessing(Processing processing) {
-  processing_ = std::move(processing);
-  Refresh();
-}
-
-bool SpecFrame::IsEmpty() const {
-  return spec_.Chrom.empty() && spec_.CMass.empty();
-}
-
-void SpecFrame::TakeOptionsOf(const PreprocFrame& other) {
-  if (&other == this) return;
-  if (const auto* frame = dynamic_cast<const SpecFrame*>(&other)) {
-    processing_ = frame->processing_;
-    Refresh();
-  }
-}
-
-void SpecFrame::Refresh() {
-  spec_.CMass = processing_ ? processing_(selected_) : selected_;
 }
 
 }  // namespace sorrel

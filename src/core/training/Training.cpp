@@ -8,7 +8,7 @@
 #include "core/common/NumberText.h"
 #include "core/common/Paths.h"
 #include "core/common/TextFile.h"
-#include "core/processing/Preproc.h"
+#include "core/plots/PreprocFrame.h"
 
 namespace sorrel {
 

@@ -11,7 +11,7 @@
 #include "core/pca/Mahalanobis.h"
 #include "core/pca/MatrixToolkit.h"
 #include "core/pca/Nipals.h"
-#include "core/processing/Preproc.h"
+#include "core/plots/PreprocFrame.h"
 #include "core/training/Training.h"
 
 namespace sorrel {

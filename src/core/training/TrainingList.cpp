@@ -11,7 +11,7 @@
 #include "core/common/TextFile.h"
 #include "core/common/UiHooks.h"
 #include "core/pca/Mahalanobis.h"
-#include "core/processing/Preproc.h"
+#include "core/plots/PreprocFrame.h"
 
 namespace sorrel {
 

@@ -11,7 +11,7 @@
 #include "core/common/Errors.h"
 #include "core/pca/CrossValidation.h"
 #include "core/pca/Nipals.h"
-#include "core/processing/Preproc.h"
+#include "core/plots/PreprocFrame.h"
 #include "core/training/TrainingCalc.h"
 #include "core/training/TrainingList.h"
 

@@ -11,7 +11,7 @@
 #include "core/common/Errors.h"
 #include "core/common/Paths.h"
 #include "core/common/TextFile.h"
-#include "core/processing/Preproc.h"
+#include "core/plots/PreprocFrame.h"
 #include "core/training/Training.h"
 #include "core/training/TrainingCalc.h"
 #include "core/training/TrainingList.h"

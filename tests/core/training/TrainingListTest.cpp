@@ -13,7 +13,7 @@
 #include "core/common/TextFile.h"
 #include "core/pca/Mahalanobis.h"
 #include "core/pca/Nipals.h"
-#include "core/processing/Preproc.h"
+#include "core/plots/PreprocFrame.h"
 #include "core/training/TrainingCalc.h"
 #include "core/training/TrainingList.h"
 
