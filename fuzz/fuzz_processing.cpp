@@ -12,15 +12,19 @@
 // 32-bit floats.
 //   byte 0: bit 0 sort the masses, bit 1 chromatogram view, bit 2 fill
 //           gaps, bit 3 automatic baseline level, bits 4-5 peak method,
-//           bit 6 masses as they are
+//           bit 6 masses as they are, bit 7 nominal masses in the chain
 //   byte 1: smoothing window index (taken modulo 12: 0 and 11 are refused)
 //   byte 2: peak sensitivity (modulo 13: 0 and 12 are refused)
 //   byte 3: baseline level (a power of two from the byte)
 //   bytes 4-7: minimum height, distance, area (powers of two) and font size
 //
+// Then the whole chain of the view, with its nominal masses when bit 7 asks
+// for them and the derivative shown when the method made one.
+//
 // Checked: every derivative has one point per input point at the same X,
-// every peak's Index lies inside the spectrum it was found in, and the
-// standard and derivative peaks lie within their Left .. Right.
+// every peak's Index lies inside the spectrum it was found in, the
+// standard and derivative peaks lie within their Left .. Right, and the
+// chain's output and peaks agree with the steps run one by one.
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
@@ -28,8 +32,8 @@
 
 #include "FuzzSupport.h"
 #include "core/common/Errors.h"
-#include "core/plots/SpOpt.h"
 #include "core/processing/Peak.h"
+#include "core/processing/ProcessingChain.h"
 #include "core/processing/SpMath.h"
 #include "core/spectrum/Conversions.h"
 
@@ -72,14 +76,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::stable_sort(s.begin(), s.end(),
                      [](const dPoint& a, const dPoint& b) { return a[0] < b[0]; });
 
-  tSpOpt opt("");
-  opt.SetDefaults();
-  ToView& v = opt.View(chromatogram);
+  ChainSettings v;
+  v.Chromatogram = chromatogram;
   v.Smooth.Enabled = true;
   v.Smooth.SGDegree = data[1] % 12;
   // Masses as they are may span millions of filled points: they go
   // through FillGaps alone, not through the whole chain.
-  opt.oMass.Smooth.FillNull = (flags & 4) && !(flags & 64);
+  v.Smooth.FillNull = !chromatogram && (flags & 4) && !(flags & 64);
   v.BLine.Enabled = true;
   v.BLine.AutoTS = flags & 8;
   v.BLine.Threshold = std::ldexp(1.0, data[3] % 160 - 20);
@@ -89,6 +92,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   v.Peak.MinHeight = data[4] ? std::ldexp(1.0, data[4] % 140 - 20) : 0.0;
   v.Peak.MinDist = data[5] ? std::ldexp(1.0, data[5] % 40 - 20) : 0.0;
   v.Peak.MinArea = data[6] ? std::ldexp(1.0, data[6] % 140 - 20) : 0.0;
+  v.NominalMasses = (flags & 128) && !(flags & 64);
+  v.ShowDerivative = true;
+  ChartScale scale;
+  scale.pixelsPerX = std::ldexp(1.0, data[7] % 40 - 20);
+  scale.pixelsPerY = std::ldexp(1.0, data[5] % 40 - 20);
+  scale.fontSize = 1 + data[7] % 16;
 
   try {
     tXYarray filled;
@@ -96,27 +105,39 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (!s.empty() && sorted) Check(filled.size() >= s.size());
 
     tXYarray cur = s;
-    SGSmooth(cur, chromatogram, opt, cur);
-    SubtractBaseline(cur, chromatogram, opt, cur);
-    for (int method = 0; method <= 1; ++method) {
-      v.Peak.Method = method;
+    SGSmooth(cur, v.Smooth, cur);
+    const BaselineResult base = SubtractBaseline(cur, v.BLine, cur);
+    Check(base.Done == !cur.empty());
+    const int method = v.Peak.Method;
+    for (int m = 0; m <= 1; ++m) {
+      rPeak p = v.Peak;
+      p.Method = m;
       tXYarray deriv;
       tPeaks peaks;
-      FindPeaks(cur, chromatogram, opt, deriv, peaks);
-      if (method == 1 && v.Peak.Sensiv >= 1 && v.Peak.Sensiv <= 11) {
+      const StepResult found = FindPeaks(cur, p, deriv, peaks);
+      Check(found.Done == ValidSensiv(p.Sensiv));
+      if (m == 1 && found.Done) {
         Check(deriv.size() == cur.size());
         for (size_t i = 0; i < cur.size(); ++i)
           Check(deriv[i][0] == cur[i][0]);
       }
       CheckPeaks(peaks, cur, sorted);
     }
-    ChartScale scale;
-    scale.pixelsPerX = std::ldexp(1.0, data[7] % 40 - 20);
-    scale.pixelsPerY = std::ldexp(1.0, data[5] % 40 - 20);
-    scale.fontSize = 1 + data[7] % 16;
     tPeaks labels;
     MarkPeaksAdaptive(cur, scale, labels);
     CheckPeaks(labels, cur, false);
+
+    // The chain over the same input: the same stages, then its own
+    // nominal masses and the peaks of the chosen method.
+    const ChainResult chain = ProcessChain(s, v, [&](const tXYarray&) { return scale; });
+    tXYarray stage = cur;
+    if (v.NominalMasses && !chromatogram) NomMassRound(cur, stage);
+    if (method == 1 && chain.HasDerivative) {
+      Check(chain.Output == chain.Derivative && chain.Output.size() == stage.size());
+    } else {
+      Check(chain.Output == stage);
+    }
+    CheckPeaks(chain.Peaks, stage, sorted && method != 2);
 
     tXYarray nominal;
     NomMassRound(cur, nominal);

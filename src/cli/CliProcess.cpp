@@ -1,7 +1,8 @@
 // Processing options of the spectrum commands: the mass half of a plot
 // template, or smoothing, baseline and nominal masses given one by one, and
-// the peak list. The steps run in the desktop program's order: smoothing,
-// baseline, nominal masses, peaks.
+// the peak list, parsed into the options of a frame's mass view and run
+// through the view's processing chain (smoothing, baseline, nominal masses,
+// peaks), as the desktop program runs it.
 #include <algorithm>
 
 #include "cli/CliSpectrum.h"
@@ -9,10 +10,7 @@
 #include "core/common/NumberText.h"
 #include "core/common/Paths.h"
 #include "core/common/TextFile.h"
-#include "core/plots/SpOpt.h"
-#include "core/processing/Peak.h"
-#include "core/processing/SpMath.h"
-#include "core/spectrum/Conversions.h"
+#include "core/plots/ViewProcessing.h"
 
 namespace sorrel::cli {
 
@@ -41,30 +39,34 @@ const char* const kPeakOptions[] = {"--peak-method", "--sensitivity", "--min-hei
                                     "--min-area"};
 
 // The mass options: the template's (defaults without one), then each
-// option given on the command line over them.
-tSpOpt MassOptions(const Args& args) {
-  tSpOpt opt("");
-  std::string source = "the default options";
+// option given on the command line over them. Values given here are
+// checked as usage; a template's values are checked by the chain that
+// runs them. Peak detection is on exactly with --peaks.
+struct MassOptions {
+  tSpOpt opt{""};
+  std::string source = "the processing options";
+};
+
+MassOptions ParseMassOptions(const Args& args) {
+  MassOptions mo;
+  tSpOpt& opt = mo.opt;
   if (auto t = args.Value("--template")) {
     // Used as given: a template on the command line is a file path, not a
     // name looked up in the Config directory.
     if (!FileExists(*t)) throw SorrelError(*t + ": template file not found");
     opt.Rename(*t, false);
     opt.Open();
-    source = "template " + *t;
+    mo.source = "template " + *t;
   }
   ToView& m = opt.oMass;
 
   if (args.Has("--smooth")) {
     const int k = args.Integer("--smooth", 0);
-    if (k < 1 || k > 10)
+    if (!ValidSGDegree(k))
       throw UsageError("--smooth takes a window index from 1 to 10 (2K+5 points), not " +
                        std::to_string(k));
     m.Smooth.SGDegree = k;
     m.Smooth.Enabled = true;
-  } else if (m.Smooth.Enabled && (m.Smooth.SGDegree < 1 || m.Smooth.SGDegree > 10)) {
-    throw SorrelError(source + ": the smoothing window index " + std::to_string(m.Smooth.SGDegree) +
-                      " is outside 1 to 10");
   }
 
   if (auto b = args.Value("--baseline")) {
@@ -84,10 +86,10 @@ tSpOpt MassOptions(const Args& args) {
   const bool peaks = args.Has("--peaks");
   for (const char* o : kPeakOptions)
     if (args.Has(o) && !peaks) throw UsageError(std::string(o) + " needs --peaks");
-  if (!peaks) return opt;
-
   rPeak& p = m.Peak;
-  p.Enabled = true;
+  p.Enabled = peaks;
+  if (!peaks) return mo;
+
   if (auto method = args.Value("--peak-method")) {
     if (*method == "std")
       p.Method = 0;
@@ -97,9 +99,6 @@ tSpOpt MassOptions(const Args& args) {
       p.Method = 2;
     else
       throw UsageError("--peak-method takes std, deriv or adaptive, not \"" + *method + "\"");
-  } else if (p.Method < 0 || p.Method > 2) {
-    throw SorrelError(source + ": the peak method " + std::to_string(p.Method) +
-                      " is none of 0 (standard), 1 (first derivative) and 2 (adaptive)");
   }
   if (p.Method == 2) {
     for (const char* o : {"--sensitivity", "--min-height", "--min-dist", "--min-area"})
@@ -107,72 +106,51 @@ tSpOpt MassOptions(const Args& args) {
         throw UsageError(std::string(o) +
                          " does not apply to the adaptive method, which labels "
                          "the peaks that the chart has room for");
-    return opt;
+    return mo;
   }
   if (args.Has("--sensitivity")) {
     const int s = args.Integer("--sensitivity", 0);
-    if (s < 1 || s > 11)
+    if (!ValidSensiv(s))
       throw UsageError("--sensitivity takes a value from 1 to 11, not " + std::to_string(s));
     p.Sensiv = s;
-  } else if (p.Sensiv < 1 || p.Sensiv > 11) {
-    throw SorrelError(source + ": the peak sensitivity " + std::to_string(p.Sensiv) +
-                      " is outside 1 to 11");
   }
   p.MinHeight = args.Number("--min-height", p.MinHeight);
   p.MinDist = args.Number("--min-dist", p.MinDist);
   if (args.Has("--min-area") && p.Method != 0)
     throw UsageError("--min-area applies to the standard method only");
   p.MinArea = args.Number("--min-area", p.MinArea);
-  return opt;
-}
-
-ChartScale WholeSpectrumScale(const tXYarray& s) {
-  ChartScale sc;
-  sc.fontSize = kMarkFont;
-  sc.pixelsPerX = 0;
-  sc.pixelsPerY = 0;
-  if (s.empty()) return sc;
-  double lowY = 0, highY = 0;
-  for (const dPoint& p : s) {
-    lowY = std::min(lowY, static_cast<double>(p[1]));
-    highY = std::max(highY, static_cast<double>(p[1]));
-  }
-  const double spanX = static_cast<double>(s.back()[0]) - s.front()[0];
-  if (spanX > 0) sc.pixelsPerX = kChartWidth / spanX;
-  if (highY - lowY > 0) sc.pixelsPerY = kChartHeight / (highY - lowY);
-  return sc;
+  return mo;
 }
 
 }  // namespace
 
+ChainResult ProcessSpectrum(const Args& args, const tXYarray& spectrum) {
+  MassOptions mo = ParseMassOptions(args);
+  ChainResult r = ProcessView(spectrum, mo.opt, false, false, [](const tXYarray& shown) {
+    return WholeSpectrumScale(shown, kChartWidth, kChartHeight, kMarkFont);
+  });
+  // The command line does not go on with settings the desktop program
+  // would quietly pass over.
+  if (!r.Problems.empty()) throw SorrelError(mo.source + ": " + r.Problems.front().Detail);
+  return r;
+}
+
 void ApplyProcessing(const Args& args, tXYarray& spectrum) {
-  tSpOpt opt = MassOptions(args);
-  const ToView& m = opt.oMass;
-  tXYarray cur = spectrum;
-  if (m.Smooth.Enabled) SGSmooth(cur, false, opt, cur);
-  if (m.BLine.Enabled) SubtractBaseline(cur, false, opt, cur);
-  if (m.XUnits == 1) NomMassRound(cur, cur);
-  spectrum = std::move(cur);
+  spectrum = ProcessSpectrum(args, spectrum).Output;
 }
 
 bool WantsPeaks(const Args& args) {
   return args.Has("--peaks");
 }
 
-std::string PeakTable(const Args& args, const tXYarray& spectrum, bool json) {
-  tSpOpt opt = MassOptions(args);
-  tPeaks peaks;
-  if (opt.oMass.Peak.Method == 2) {
-    MarkPeaksAdaptive(spectrum, WholeSpectrumScale(spectrum), peaks);
-    // A point the labelling visits twice is one peak.
-    auto& v = peaks.bPeaks;
-    v.erase(std::unique(v.begin(), v.end(),
-                        [](const tPeak& a, const tPeak& b) { return a.Index == b.Index; }),
-            v.end());
-  } else {
-    tXYarray derivative;
-    FindPeaks(spectrum, false, opt, derivative, peaks);
-  }
+std::string PeakTable(const Args& args, const tPeaks& found, bool json) {
+  // A point the adaptive labelling visits twice is one peak (the finders
+  // never give two peaks one apex).
+  tPeaks peaks = found;
+  auto& v = peaks.bPeaks;
+  v.erase(std::unique(v.begin(), v.end(),
+                      [](const tPeak& a, const tPeak& b) { return a.Index == b.Index; }),
+          v.end());
   if (json) {
     std::vector<double> mz, in, left, right, area, index;
     for (const tPeak& p : peaks.bPeaks) {

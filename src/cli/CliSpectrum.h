@@ -4,6 +4,7 @@
 #include <string>
 
 #include "cli/Cli.h"
+#include "core/processing/ProcessingChain.h"
 #include "core/spectrum/Spec.h"
 
 namespace sorrel::cli {
@@ -15,12 +16,16 @@ void DeclareSelectionOptions(Args& args);
 tXYarray SelectSpectrum(TSpec& spec, const Args& args, const std::string& fileName);
 
 // Processing options (--template, --smooth, --baseline, --nominal, --peaks
-// and the peak method options), applied in the desktop program's order.
+// and the peak method options): the options of a frame's mass view, run
+// through its processing chain. Settings of a template that the chain
+// refuses fail naming the template.
 void DeclareProcessingOptions(Args& args);
+ChainResult ProcessSpectrum(const Args& args, const tXYarray& spectrum);
+// The processed spectrum alone.
 void ApplyProcessing(const Args& args, tXYarray& spectrum);
-// With --peaks: the peak list of the processed spectrum as text or JSON.
+// With --peaks: the chain's peak list as text or JSON.
 bool WantsPeaks(const Args& args);
-std::string PeakTable(const Args& args, const tXYarray& spectrum, bool json);
+std::string PeakTable(const Args& args, const tPeaks& peaks, bool json);
 
 // "m/z<TAB>intensity" lines (numbers in the 15-digit general format).
 std::string SpectrumText(const tXYarray& spectrum, const char* lineEnd);

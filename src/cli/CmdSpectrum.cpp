@@ -23,18 +23,18 @@ int Run(const std::vector<std::string>& argv) {
   OpenInput(spec, file, args);
   tXYarray s = SelectSpectrum(spec, args, file);
   bool json = args.Has("--json");
-  std::string peakTable;
+  ChainResult processed;
   try {
-    ApplyProcessing(args, s);
-    if (WantsPeaks(args)) peakTable = PeakTable(args, s, json);
+    processed = ProcessSpectrum(args, s);
   } catch (const MathError& e) {  // an arithmetic fault on this file's data
     throw SorrelError(file + ": " + e.what());
   }
   if (WantsPeaks(args)) {
-    WriteOutput(args, peakTable);
+    WriteOutput(args, PeakTable(args, processed.Peaks, json));
   } else {
     bool toFile = args.Has("-o");
-    WriteOutput(args, json ? SpectrumJson(s) : SpectrumText(s, toFile ? "\r\n" : "\n"));
+    const tXYarray& out = processed.Output;
+    WriteOutput(args, json ? SpectrumJson(out) : SpectrumText(out, toFile ? "\r\n" : "\n"));
   }
   return 0;
 }

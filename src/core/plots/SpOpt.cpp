@@ -10,16 +10,6 @@ bool operator==(const rVisual& a, const rVisual& b) {
   return a.TeeFile == b.TeeFile && a.XUnits == b.XUnits && a.AutoY == b.AutoY && a.FixY == b.FixY &&
          a.YUnits == b.YUnits;
 }
-bool operator==(const rSmooth& a, const rSmooth& b) {
-  return a.SGDegree == b.SGDegree && a.FillNull == b.FillNull && a.Enabled == b.Enabled;
-}
-bool operator==(const rBLine& a, const rBLine& b) {
-  return a.Threshold == b.Threshold && a.AutoTS == b.AutoTS && a.Enabled == b.Enabled;
-}
-bool operator==(const rPeak& a, const rPeak& b) {
-  return a.Method == b.Method && a.Sensiv == b.Sensiv && a.MinHeight == b.MinHeight &&
-         a.MinDist == b.MinDist && a.MinArea == b.MinArea && a.Enabled == b.Enabled;
-}
 bool operator==(const ToView& a, const ToView& b) {
   return static_cast<const rVisual&>(a) == static_cast<const rVisual&>(b) && a.Smooth == b.Smooth &&
          a.BLine == b.BLine && a.Peak == b.Peak;

@@ -15,6 +15,7 @@
 #include <string>
 
 #include "core/common/IniFile.h"
+#include "core/processing/ProcessingOptions.h"
 
 namespace sorrel {
 
@@ -27,31 +28,8 @@ struct rVisual {
   bool YUnits = false;  // false absolute, true percent
 };
 
-// Savitzky-Golay smoothing.
-struct rSmooth {
-  int32_t SGDegree = 3;   // window index k, 1 .. 10: 2k+5 points
-  bool FillNull = false;  // fill gaps before smoothing (mass spectrum); not in the file
-  bool Enabled = false;
-};
-
-// Constant baseline.
-struct rBLine {
-  double Threshold = 0;  // level subtracted; automatic mode stores the level it used
-  bool AutoTS = false;   // compute the level from the intensities
-  bool Enabled = false;
-};
-
-// Peak detection.
-struct rPeak {
-  int32_t Method = 0;  // 0 standard, 1 first derivative, 2 adaptive to the mass scale
-  int32_t Sensiv = 5;  // 1 .. 11; the working half-window is 12 - Sensiv
-  double MinHeight = 0;
-  double MinDist = 0;
-  double MinArea = 0;  // standard method only
-  bool Enabled = false;
-};
-
-// The options of one view: its appearance followed by its processing.
+// The options of one view: its appearance followed by its processing
+// (rSmooth, rBLine and rPeak, the settings of the processing steps).
 struct ToView : rVisual {
   rSmooth Smooth;
   rBLine BLine;
@@ -61,9 +39,6 @@ using ToChrom = ToView;
 using ToMass = ToView;
 
 bool operator==(const rVisual& a, const rVisual& b);
-bool operator==(const rSmooth& a, const rSmooth& b);
-bool operator==(const rBLine& a, const rBLine& b);
-bool operator==(const rPeak& a, const rPeak& b);
 bool operator==(const ToView& a, const ToView& b);
 
 class tSpOpt : public TMemIniFile {

@@ -6,10 +6,8 @@
 #include <utility>
 
 #include "core/common/Errors.h"
-#include "core/plots/SpOpt.h"
 #include "core/processing/Convolve.h"
 #include "core/processing/SavitzkyGolay.h"
-#include "core/processing/SpMath.h"
 
 namespace sorrel {
 
@@ -283,29 +281,55 @@ void FilterPeaks(std::vector<tPeak>& v, const rPeak& opt) {
   if (opt.Method == 0) std::erase_if(v, [&](const tPeak& p) { return p.Area < opt.MinArea; });
 }
 
-void FindPeaks(const tXYarray& spectrum, bool chromatogram, const tSpOpt& options,
-               tXYarray& derivative, tPeaks& peaks) {
+StepResult FindPeaks(const tXYarray& spectrum, const rPeak& settings, tXYarray& derivative,
+                     tPeaks& peaks) {
   peaks.Clear();
-  const rPeak& opt = options.View(chromatogram).Peak;
-  if (!opt.Enabled) return;
-  const int64_t sw = 12 - static_cast<int64_t>(opt.Sensiv);
-  if (sw < 1 || sw > 11) {
-    SetProcessingLastError("Peaking/Wrong peak sensitivity");
-    return;
+  StepResult r;
+  if (!settings.Enabled) return r;
+  if (!ValidSensiv(settings.Sensiv)) {
+    r.Error = "Peaking/Wrong peak sensitivity";
+    return r;
   }
+  if (!ValidPeakMethod(settings.Method)) {
+    r.Error = "Peaking/Wrong peak method";
+    return r;
+  }
+  const int64_t sw = 12 - static_cast<int64_t>(settings.Sensiv);
   std::vector<tPeak> found;
-  if (opt.Method == 0)
+  if (settings.Method == 0)
     StandardPeaks(spectrum, sw, found);
-  else if (opt.Method == 1)
+  else if (settings.Method == 1)
     DerivativePeaks(spectrum, sw, derivative, found);
-  FilterPeaks(found, opt);
+  else
+    return r;  // the adaptive labels depend on the chart (MarkPeaksAdaptive)
+  FilterPeaks(found, settings);
   peaks.bPeaks = std::move(found);
+  r.Done = true;
+  return r;
 }
 
-void FindPeaks(const tXYarray& spectrum, bool chromatogram, const tSpOpt& options,
-               tXYarray& derivative, std::unique_ptr<tPeaks>& peaks) {
+StepResult FindPeaks(const tXYarray& spectrum, const rPeak& settings, tXYarray& derivative,
+                     std::unique_ptr<tPeaks>& peaks) {
   if (!peaks) peaks = std::make_unique<tPeaks>();
-  FindPeaks(spectrum, chromatogram, options, derivative, *peaks);
+  return FindPeaks(spectrum, settings, derivative, *peaks);
+}
+
+ChartScale WholeSpectrumScale(const tXYarray& spectrum, double widthPixels, double heightPixels,
+                              double fontSize) {
+  ChartScale sc;
+  sc.fontSize = fontSize;
+  sc.pixelsPerX = 0;
+  sc.pixelsPerY = 0;
+  if (spectrum.empty()) return sc;
+  double lowY = 0, highY = 0;
+  for (const dPoint& p : spectrum) {
+    lowY = std::min(lowY, static_cast<double>(p[1]));
+    highY = std::max(highY, static_cast<double>(p[1]));
+  }
+  const double spanX = static_cast<double>(spectrum.back()[0]) - spectrum.front()[0];
+  if (spanX > 0) sc.pixelsPerX = widthPixels / spanX;
+  if (highY - lowY > 0) sc.pixelsPerY = heightPixels / (highY - lowY);
+  return sc;
 }
 
 void MarkPeaksAdaptive(const tXYarray& spectrum, const ChartScale& scale, tPeaks& peaks) {

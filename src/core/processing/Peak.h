@@ -9,11 +9,9 @@
 #include <vector>
 
 #include "core/common/Types.h"
+#include "core/processing/ProcessingOptions.h"
 
 namespace sorrel {
-
-class tSpOpt;
-struct rPeak;
 
 struct tPeak {
   float X = 0;        // position of the apex (time or mass)
@@ -54,14 +52,15 @@ class tPeaks {
   float MaxY() const;
 };
 
-// Fills `peaks` with the peaks of `spectrum` found with the rPeak settings
-// of the view group chosen by `chromatogram`. The list is cleared first,
-// so a disabled search (Enabled false), a sensitivity outside 1 .. 11 (the
-// last error becomes "Peaking/Wrong peak sensitivity"), a method other than
-// 0 and 1, and a spectrum too short for the method all leave it empty.
-// With method 1 `derivative` receives the first-derivative spectrum (one
-// point per input point, 0 where the window does not fit); otherwise it is
-// not touched.
+// Fills `peaks` with the peaks of `spectrum` found with `settings`. The
+// list is cleared first, so every search that is not done leaves it empty:
+// a disabled search (Enabled false), a sensitivity outside 1 .. 11 (the
+// error "Peaking/Wrong peak sensitivity"), a method outside 0 .. 2 (the
+// error "Peaking/Wrong peak method"), and the adaptive method 2, whose
+// labels MarkPeaksAdaptive lays out for a chart. A spectrum too short for
+// the method gives a search that is done and found nothing. With method 1
+// `derivative` receives the first-derivative spectrum (one point per input
+// point, 0 where the window does not fit); otherwise it is not touched.
 //
 // Method 0, standard. A peak starts at point i when y[i+1] - y[i] exceeds
 // the step threshold; its apex is the next strict local maximum and its end
@@ -84,8 +83,8 @@ class tPeaks {
 //
 // A peak area or a derivative that does not fit a 32-bit float throws
 // MathError; the list is then empty and `derivative` is not touched.
-void FindPeaks(const tXYarray& spectrum, bool chromatogram, const tSpOpt& options,
-               tXYarray& derivative, tPeaks& peaks);
+StepResult FindPeaks(const tXYarray& spectrum, const rPeak& settings, tXYarray& derivative,
+                     tPeaks& peaks);
 // The filters of FindPeaks, in their order: height (Y below MinHeight),
 // distance (of two neighbours closer than MinDist in X the lower goes, the
 // first of two equal ones, and the survivor is compared with the next) and,
@@ -93,8 +92,8 @@ void FindPeaks(const tXYarray& spectrum, bool chromatogram, const tSpOpt& option
 void FilterPeaks(std::vector<tPeak>& peaks, const rPeak& options);
 
 // The same, creating the list when `peaks` holds none.
-void FindPeaks(const tXYarray& spectrum, bool chromatogram, const tSpOpt& options,
-               tXYarray& derivative, std::unique_ptr<tPeaks>& peaks);
+StepResult FindPeaks(const tXYarray& spectrum, const rPeak& settings, tXYarray& derivative,
+                     std::unique_ptr<tPeaks>& peaks);
 
 // The geometry of the chart a spectrum is shown in, for the adaptive
 // labelling: pixels per unit of X and of Y, and the font size of the marks.
@@ -103,6 +102,13 @@ struct ChartScale {
   double pixelsPerY = 1;
   double fontSize = 8;
 };
+
+// The scale of a chart of `widthPixels` x `heightPixels` that shows the
+// whole spectrum: X from its first to its last point, Y from the lower of
+// 0 and its smallest intensity to the higher of 0 and its largest. A span
+// of 0 (one mass, or all intensities 0) gives 0 pixels per unit.
+ChartScale WholeSpectrumScale(const tXYarray& spectrum, double widthPixels, double heightPixels,
+                              double fontSize);
 
 // Labels for the adaptive method: peaks chosen so that their labels do
 // not crowd at the chart's current scale (labels W = 6 x font size wide and

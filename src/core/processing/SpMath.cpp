@@ -9,22 +9,13 @@
 
 #include "core/common/Errors.h"
 #include "core/common/NumberText.h"
-#include "core/plots/SpOpt.h"
+#include "core/common/Rounding.h"
 #include "core/processing/Convolve.h"
 #include "core/processing/SavitzkyGolay.h"
 
 namespace sorrel {
 
 namespace {
-
-thread_local std::string lastError;
-
-// Nearest integer, halves to the even one.
-double RoundHalfEven(double v) {
-  double r = std::round(v);  // halves away from zero
-  if (std::fabs(v - std::trunc(v)) == 0.5) r = 2.0 * std::round(v / 2.0);
-  return r;
-}
 
 using SmoothFn = bool (*)(const dPoint*, dPoint*, const int64_t*, double, size_t, size_t, bool);
 
@@ -56,16 +47,6 @@ SmoothFn SmoothFor(int h) {
 }
 
 }  // namespace
-
-const std::string& ProcessingLastError() {
-  return lastError;
-}
-void SetProcessingLastError(const std::string& text) {
-  lastError = text;
-}
-void ClearProcessingLastError() {
-  lastError.clear();
-}
 
 namespace {
 
@@ -119,22 +100,23 @@ void FillGaps(const tXYarray& spectrum, tXYarray& out) {
   if (!FillHoles(spectrum, out)) out = spectrum;
 }
 
-bool SGSmooth(const tXYarray& spectrum, bool chromatogram, const tSpOpt& options, tXYarray& out) {
-  const int k = options.View(chromatogram).Smooth.SGDegree;
+StepResult SGSmooth(const tXYarray& spectrum, const rSmooth& settings, tXYarray& out) {
+  const int k = settings.SGDegree;
+  StepResult r;
+  if (!ValidSGDegree(k)) r.Error = "Smoothing/Wrong peak factor";
   if (spectrum.empty()) {
     out.clear();
-    return false;
+    return r;
   }
   // The intensities are read from `src` (the input, or its gap-filled
   // copy) and the smoothed ones written into `work`, the output.
   tXYarray filled;
   const tXYarray* src = &spectrum;
-  if (!chromatogram && options.oMass.Smooth.FillNull && FillHoles(spectrum, filled)) src = &filled;
+  if (settings.FillNull && FillHoles(spectrum, filled)) src = &filled;
   tXYarray work = *src;
-  if (k < 1 || k > 10) {
-    SetProcessingLastError("Smoothing/Wrong peak factor");
+  if (!r.Error.empty()) {
     out = std::move(work);
-    return false;
+    return r;
   }
   const SGSmoothWeights& sw = SmoothingWeights(k);
   const size_t n = work.size();
@@ -148,7 +130,8 @@ bool SGSmooth(const tXYarray& spectrum, bool chromatogram, const tSpOpt& options
           "32-bit float");
   }
   out = std::move(work);
-  return true;
+  r.Done = true;
+  return r;
 }
 
 float AutoThreshold(const tXYarray& spectrum) {
@@ -182,10 +165,10 @@ float AutoThreshold(const tXYarray& spectrum) {
   return static_cast<float>(below / static_cast<double>(count));
 }
 
-bool SubtractBaseline(const tXYarray& spectrum, bool chromatogram, tSpOpt& options, tXYarray& out) {
-  if (spectrum.empty()) return false;
-  rBLine& bl = options.View(chromatogram).BLine;
-  const double t = bl.AutoTS ? static_cast<double>(AutoThreshold(spectrum)) : bl.Threshold;
+BaselineResult SubtractBaseline(const tXYarray& spectrum, const rBLine& settings, tXYarray& out) {
+  if (spectrum.empty()) return {};
+  const double t =
+      settings.AutoTS ? static_cast<double>(AutoThreshold(spectrum)) : settings.Threshold;
   tXYarray r = spectrum;
   // The difference is computed for every point and selected by a mask, so
   // that the loop has no branch: whether a point lies above the level is
@@ -205,9 +188,8 @@ bool SubtractBaseline(const tXYarray& spectrum, bool chromatogram, tSpOpt& optio
   if (bad)
     throw MathError("Floating point overflow in baseline removal: the threshold " + FormatValue(t) +
                     " moves an intensity beyond the range of a 32-bit float");
-  if (bl.AutoTS) bl.Threshold = t;
   out = std::move(r);
-  return true;
+  return {true, t};
 }
 
 }  // namespace sorrel

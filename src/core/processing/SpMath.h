@@ -2,26 +2,15 @@
 // Cleaning steps of a spectrum or chromatogram before peak picking: gap
 // filling, Savitzky-Golay smoothing and a constant baseline. Each reads one
 // array and writes a new one; the input is never changed (the output may be
-// the same object as the input). The settings come from the view group of
-// a plot option set chosen by `chromatogram` (oChrom when true, oMass when
-// false).
-#include <string>
-
+// the same object as the input). The settings are those of one view; the
+// chain of a view (ProcessingChain.h) chooses which steps run.
 #include "core/common/Types.h"
+#include "core/processing/ProcessingOptions.h"
 
 namespace sorrel {
 
-class tSpOpt;
-
 // Largest number of points FillGaps may produce.
 inline constexpr size_t kMaxFilledPoints = 20000000;
-
-// The text of the last error the processing steps recorded without
-// raising it ("Smoothing/Wrong peak factor", "Peaking/Wrong peak
-// sensitivity"); empty when none was recorded since the last clear.
-const std::string& ProcessingLastError();
-void SetProcessingLastError(const std::string& text);
-void ClearProcessingLastError();
 
 // Inserts zero-intensity points where the mass axis has holes: a step
 // greater than 1.5 is divided into n = round(step) equal parts (halves to
@@ -30,26 +19,34 @@ void ClearProcessingLastError();
 // kMaxFilledPoints points throws SorrelError and leaves `out` as it is.
 void FillGaps(const tXYarray& spectrum, tXYarray& out);
 
-// Savitzky-Golay smoothing (degree 4) with the window 2k+5 of the group's
-// SGDegree k. The mass spectrum is gap-filled first when its FillNull is
-// set. Points k+3 .. N-k-3 are smoothed; the others keep their values, and
-// a spectrum shorter than the window is returned as it is (true). Empty
-// input: false and an empty output. k outside 1 .. 10: false, the output
-// is the unsmoothed (gap-filled) spectrum, and "Smoothing/Wrong peak
-// factor" becomes the last error. A smoothed value beyond the range of a
-// 32-bit float throws MathError and leaves `out` as it is.
-bool SGSmooth(const tXYarray& spectrum, bool chromatogram, const tSpOpt& options, tXYarray& out);
+// Savitzky-Golay smoothing (degree 4) with the window 2k+5 of SGDegree k.
+// The spectrum is gap-filled first when FillNull is set (the mass
+// spectrum's chain sets it; a chromatogram is never filled). Points k+3 ..
+// N-k-3 are smoothed; the others keep their values, and a spectrum shorter
+// than the window is returned as it is (done). k outside 1 .. 10: not done,
+// the error "Smoothing/Wrong peak factor", and the output is the unsmoothed
+// (gap-filled) spectrum. Empty input: not done and an empty output. A
+// smoothed value beyond the range of a 32-bit float throws MathError and
+// leaves `out` as it is. Enabled is the chain's business and not read here.
+StepResult SGSmooth(const tXYarray& spectrum, const rSmooth& settings, tXYarray& out);
 
 // Automatic baseline level: the mean of the intensities below twice the
 // mean of all intensities; 0 when there are none or the spectrum is empty.
 // Sums are kept in 64-bit floating point.
 float AutoThreshold(const tXYarray& spectrum);
 
-// Subtracts the group's Threshold t (first set to AutoThreshold when its
-// AutoTS is on, which updates the option set): Y >= t becomes Y - t, a
-// lower Y becomes 1. Empty input: false, `out` unchanged. A result beyond
-// the range of a 32-bit float throws MathError and leaves `out` and the
-// options as they were.
-bool SubtractBaseline(const tXYarray& spectrum, bool chromatogram, tSpOpt& options, tXYarray& out);
+// The answer of SubtractBaseline: whether it ran, and the level it
+// subtracted (in automatic mode the one it found).
+struct BaselineResult {
+  bool Done = false;
+  double Threshold = 0;
+};
+
+// Subtracts the level t, Threshold or, when AutoTS is set, AutoThreshold
+// of the input: Y >= t becomes Y - t, a lower Y becomes 1. The settings are
+// not changed; the level used is part of the answer. Empty input: not done,
+// `out` unchanged. A result beyond the range of a 32-bit float throws
+// MathError and leaves `out` as it was.
+BaselineResult SubtractBaseline(const tXYarray& spectrum, const rBLine& settings, tXYarray& out);
 
 }  // namespace sorrel

@@ -7,9 +7,7 @@
 #include <random>
 
 #include "core/common/Errors.h"
-#include "core/plots/SpOpt.h"
 #include "core/processing/Peak.h"
-#include "core/processing/SpMath.h"
 
 using namespace sorrel;
 
@@ -30,19 +28,19 @@ tPeak P(float x, float y, float area = 0) {
   return p;
 }
 
-// Mass-spectrum options with peak detection on.
-tSpOpt PeakOptions(int method, int sensiv) {
-  tSpOpt o("");
-  o.oMass.Peak.Enabled = true;
-  o.oMass.Peak.Method = method;
-  o.oMass.Peak.Sensiv = sensiv;
+// Peak detection on.
+rPeak PeakOptions(int method, int sensiv) {
+  rPeak o;
+  o.Enabled = true;
+  o.Method = method;
+  o.Sensiv = sensiv;
   return o;
 }
 
-std::vector<tPeak> Find(const tXYarray& s, const tSpOpt& o) {
+std::vector<tPeak> Find(const tXYarray& s, const rPeak& o) {
   tPeaks peaks;
   tXYarray deriv;
-  FindPeaks(s, false, o, deriv, peaks);
+  EXPECT_TRUE(FindPeaks(s, o, deriv, peaks).Done);
   return peaks.bPeaks;
 }
 
@@ -153,7 +151,7 @@ TEST(StandardPeaks, ExtremeIntensities) {
   tPeaks peaks;
   peaks.Add(P(1, 1));
   tXYarray deriv;
-  EXPECT_THROW(FindPeaks(FromY(y, 10), false, PeakOptions(0, 11), deriv, peaks), MathError);
+  EXPECT_THROW(FindPeaks(FromY(y, 10), PeakOptions(0, 11), deriv, peaks), MathError);
   EXPECT_EQ(peaks.Count(), 0);
 }
 
@@ -193,7 +191,7 @@ TEST(DerivativePeaks, ApexOnASampleWithAZeroDerivative) {
   for (int sensiv : {11, 10, 9}) {
     tXYarray deriv;
     tPeaks peaks;
-    FindPeaks(FromY(y), false, PeakOptions(1, sensiv), deriv, peaks);
+    FindPeaks(FromY(y), PeakOptions(1, sensiv), deriv, peaks);
     EXPECT_EQ(deriv[20][1], 0.0f);
     ASSERT_EQ(peaks.Count(), 1) << sensiv;
     EXPECT_EQ(peaks.Items(0).X, 20.0f);
@@ -214,7 +212,7 @@ TEST(DerivativePeaks, DerivativeOfACubicIsExact) {
     const int s = 12 - sensiv;
     tXYarray deriv;
     tPeaks peaks;
-    FindPeaks(FromY(y), false, PeakOptions(1, sensiv), deriv, peaks);
+    FindPeaks(FromY(y), PeakOptions(1, sensiv), deriv, peaks);
     ASSERT_EQ(deriv.size(), size_t(n));
     for (int i = 0; i < n; ++i) {
       EXPECT_EQ(deriv[i][0], float(i));
@@ -236,7 +234,7 @@ TEST(DerivativePeaks, ShortSpectraAndRunLengths) {
     tPeaks peaks;
     std::vector<float> y(n, 1.0f);
     if (n == 4) y = {0, 5, 5, 0};
-    FindPeaks(FromY(y), false, PeakOptions(1, 11), deriv, peaks);
+    FindPeaks(FromY(y), PeakOptions(1, 11), deriv, peaks);
     EXPECT_EQ(peaks.Count(), 0) << n;
     EXPECT_EQ(deriv.size(), size_t(n));
     for (const dPoint& p : deriv)
@@ -261,7 +259,7 @@ TEST(DerivativePeaks, OverflowingDerivative) {
   tXYarray deriv = FromY({1, 2});
   tPeaks peaks;
   peaks.Add(P(1, 1));
-  EXPECT_THROW(FindPeaks(FromY(y), false, PeakOptions(1, 11), deriv, peaks), MathError);
+  EXPECT_THROW(FindPeaks(FromY(y), PeakOptions(1, 11), deriv, peaks), MathError);
   EXPECT_EQ(deriv, FromY({1, 2})) << "the derivative output is not touched";
   EXPECT_EQ(peaks.Count(), 0);
 }
@@ -275,45 +273,43 @@ TEST(FindPeaks, DisabledWrongSensitivityOrMethodGiveAnEmptyList) {
     bool enabled;
     int method;
     int sensiv;
-    bool error;
+    const char* error;
   };
   const Case cases[] = {
-      {"disabled", false, 0, 11, false},
-      {"Sensiv 12", true, 0, 12, true},
-      {"Sensiv 0", true, 1, 0, true},
-      {"Sensiv INT_MIN", true, 0, INT_MIN, true},
-      {"Sensiv INT_MAX", true, 1, INT_MAX, true},
-      {"adaptive", true, 2, 11, false},
-      {"method 7", true, 7, 11, false},
-      {"method -1", true, -1, 11, false},
+      {"disabled", false, 0, 11, ""},
+      {"Sensiv 12", true, 0, 12, "Peaking/Wrong peak sensitivity"},
+      {"Sensiv 0", true, 1, 0, "Peaking/Wrong peak sensitivity"},
+      {"Sensiv INT_MIN", true, 0, INT_MIN, "Peaking/Wrong peak sensitivity"},
+      {"Sensiv INT_MAX", true, 1, INT_MAX, "Peaking/Wrong peak sensitivity"},
+      {"adaptive: labels for a chart", true, 2, 11, ""},
+      {"method 7", true, 7, 11, "Peaking/Wrong peak method"},
+      {"method -1", true, -1, 11, "Peaking/Wrong peak method"},
   };
   for (const Case& c : cases) {
-    tSpOpt o = PeakOptions(c.method, c.sensiv);
-    o.oMass.Peak.Enabled = c.enabled;
-    ClearProcessingLastError();
+    rPeak o = PeakOptions(c.method, c.sensiv);
+    o.Enabled = c.enabled;
     tPeaks peaks;
     peaks.Add(P(1, 1));
     tXYarray deriv = FromY({4, 4});
-    FindPeaks(FromY(y), false, o, deriv, peaks);
+    const StepResult r = FindPeaks(FromY(y), o, deriv, peaks);
+    EXPECT_FALSE(r.Done) << c.what;
+    EXPECT_EQ(r.Error, c.error) << c.what;
     EXPECT_EQ(peaks.Count(), 0) << c.what;
     EXPECT_EQ(deriv, FromY({4, 4})) << c.what << ": the derivative is not touched";
-    EXPECT_EQ(ProcessingLastError(), c.error ? "Peaking/Wrong peak sensitivity" : "") << c.what;
   }
 }
 
-TEST(FindPeaks, GroupSelectionAndListCreation) {
+TEST(FindPeaks, ListCreation) {
   std::vector<float> y = {0, 0, 0, 10, 20, 10, 0, 0, 0, 0};
-  tSpOpt o("");
-  o.oChrom.Peak.Enabled = true;
-  o.oChrom.Peak.Method = 0;
-  o.oChrom.Peak.Sensiv = 11;  // the mass group stays disabled
   std::unique_ptr<tPeaks> peaks;
   tXYarray deriv;
-  FindPeaks(FromY(y), true, o, deriv, peaks);
+  EXPECT_TRUE(FindPeaks(FromY(y), PeakOptions(0, 11), deriv, peaks).Done);
   ASSERT_TRUE(peaks);
   EXPECT_EQ(peaks->Count(), 1);
   tPeaks* same = peaks.get();
-  FindPeaks(FromY(y), false, o, deriv, peaks);
+  rPeak off = PeakOptions(0, 11);
+  off.Enabled = false;
+  FindPeaks(FromY(y), off, deriv, peaks);
   EXPECT_EQ(peaks.get(), same) << "an existing list is reused";
   EXPECT_EQ(peaks->Count(), 0);
 }
@@ -344,18 +340,18 @@ TEST(FindPeaks, Filters) {
       {"area drops the smaller", 10, 8, 0, 0, 0.75, 0, {10}},
   };
   for (const Case& c : cases) {
-    tSpOpt o = PeakOptions(c.method, 11);
-    o.oMass.Peak.MinHeight = c.minHeight;
-    o.oMass.Peak.MinDist = c.minDist;
-    o.oMass.Peak.MinArea = c.minArea;
+    rPeak o = PeakOptions(c.method, 11);
+    o.MinHeight = c.minHeight;
+    o.MinDist = c.minDist;
+    o.MinArea = c.minArea;
     std::vector<float> ys;
     for (const tPeak& p : Find(spectrum(c.first, c.second), o))
       ys.push_back(p.Y);
     EXPECT_EQ(ys, c.keptY) << c.what;
   }
   // Equal heights: the first one goes.
-  tSpOpt o = PeakOptions(0, 11);
-  o.oMass.Peak.MinDist = 1;
+  rPeak o = PeakOptions(0, 11);
+  o.MinDist = 1;
   auto found = Find(spectrum(10, 10), o);
   ASSERT_EQ(found.size(), 1u);
   EXPECT_EQ(found[0].X, 9.0f / 12.0f);

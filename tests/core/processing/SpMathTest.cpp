@@ -36,14 +36,19 @@ std::vector<float> Ys(const tXYarray& s) {
   return y;
 }
 
-// Options with the mass spectrum's gap filling off, so that smoothing sees
-// the points as they are.
-tSpOpt SmoothOptions(int k, bool fill = false) {
-  tSpOpt o("");
-  o.oMass.Smooth.SGDegree = k;
-  o.oMass.Smooth.FillNull = fill;
-  o.oChrom.Smooth.SGDegree = k;
+// Smoothing settings, by default with the gap filling off, so that
+// smoothing sees the points as they are.
+rSmooth SmoothOptions(int k, bool fill = false) {
+  rSmooth o;
+  o.SGDegree = k;
+  o.FillNull = fill;
   return o;
+}
+
+bool Smoothed(const tXYarray& in, const rSmooth& o, tXYarray& out) {
+  const StepResult r = SGSmooth(in, o, out);
+  EXPECT_EQ(r.Error, "");
+  return r.Done;
 }
 
 // Least-squares smoothing weights for 2h+1 points and degree 4 from
@@ -123,7 +128,7 @@ TEST(SGSmooth, SpikeBecomesTheWeightsOfTheSevenPointWindow) {
   std::vector<float> y(20, 0.0f);
   y[10] = 231;
   tXYarray out;
-  ASSERT_TRUE(SGSmooth(FromY(y), false, SmoothOptions(1), out));
+  ASSERT_TRUE(Smoothed(FromY(y), SmoothOptions(1), out));
   std::vector<float> expected(20, 0.0f);
   const float spread[] = {5, -30, 75, 131, 75, -30, 5};  // the weights over 231
   for (int i = 0; i < 7; ++i)
@@ -138,7 +143,7 @@ TEST(SGSmooth, OnlyPointsKPlus3ToNMinusKMinus3Change) {
   for (float& v : y)
     v = u(rng);
   tXYarray in = FromY(y), out;
-  ASSERT_TRUE(SGSmooth(in, false, SmoothOptions(1), out));
+  ASSERT_TRUE(Smoothed(in, SmoothOptions(1), out));
   ASSERT_EQ(out.size(), 12u);
   for (int i = 0; i < 12; ++i) {
     EXPECT_EQ(out[i][0], in[i][0]);
@@ -158,7 +163,7 @@ TEST(SGSmooth, InteriorEqualsConvolutionWithLeastSquaresWeights) {
   tXYarray in = FromY(y, 100.0f, 1.0f);
   for (int k = 1; k <= 10; ++k) {
     tXYarray out;
-    ASSERT_TRUE(SGSmooth(in, true, SmoothOptions(k), out));
+    ASSERT_TRUE(Smoothed(in, SmoothOptions(k), out));
     const int h = k + 2;
     std::vector<double> w = EigenSmoothing(h);
     for (int i = k + 3; i <= 300 - k - 3; ++i) {
@@ -175,7 +180,7 @@ TEST(SGSmooth, InteriorEqualsConvolutionWithLeastSquaresWeights) {
 TEST(SGSmooth, ConstantsAndLowOrderPolynomialsPassUnchanged) {
   for (int k = 1; k <= 10; ++k) {
     tXYarray out;
-    ASSERT_TRUE(SGSmooth(FromY(std::vector<float>(40, 123.25f)), false, SmoothOptions(k), out));
+    ASSERT_TRUE(Smoothed(FromY(std::vector<float>(40, 123.25f)), SmoothOptions(k), out));
     for (const dPoint& p : out)
       EXPECT_EQ(p[1], 123.25f) << k;
 
@@ -185,62 +190,61 @@ TEST(SGSmooth, ConstantsAndLowOrderPolynomialsPassUnchanged) {
       double t = (i - 30) / 10.0;
       q[i] = float(3 + 2 * t - 1.5 * t * t + 0.25 * t * t * t - 0.125 * t * t * t * t);
     }
-    ASSERT_TRUE(SGSmooth(FromY(q), false, SmoothOptions(k), out));
+    ASSERT_TRUE(Smoothed(FromY(q), SmoothOptions(k), out));
     for (int i = 0; i < 60; ++i)
       EXPECT_NEAR(out[i][1], q[i], 2e-5 * (1 + std::abs(q[i]))) << k << " " << i;
   }
 }
 
 TEST(SGSmooth, FailuresAndShortSpectra) {
-  ClearProcessingLastError();
   tXYarray out = FromXY({{1, 1}});
-  EXPECT_FALSE(SGSmooth({}, false, SmoothOptions(3), out));
+  EXPECT_FALSE(Smoothed({}, SmoothOptions(3), out));
   EXPECT_TRUE(out.empty()) << "an empty input empties the output";
-  EXPECT_EQ(ProcessingLastError(), "");
 
   tXYarray in = FromY({1, 5, 2, 8, 3, 9, 4, 7, 1, 6, 2, 8, 3, 9});
   for (int k : {0, 11, -3, 1000}) {
-    ClearProcessingLastError();
     out.clear();
-    EXPECT_FALSE(SGSmooth(in, false, SmoothOptions(k), out)) << k;
+    const StepResult r = SGSmooth(in, SmoothOptions(k), out);
+    EXPECT_FALSE(r.Done) << k;
+    EXPECT_EQ(r.Error, "Smoothing/Wrong peak factor") << k;
     EXPECT_EQ(out, in) << "the unsmoothed copy";
-    EXPECT_EQ(ProcessingLastError(), "Smoothing/Wrong peak factor");
+    // Refused before the spectrum is looked at: an empty one too.
+    EXPECT_EQ(SGSmooth({}, SmoothOptions(k), out).Error, "Smoothing/Wrong peak factor");
   }
 
-  // Fewer points than 2k+6: returned as they are, with true.
+  // Fewer points than 2k+6: returned as they are, done.
   for (int k = 1; k <= 10; ++k) {
     std::vector<float> y(2 * k + 5);
     for (size_t i = 0; i < y.size(); ++i)
       y[i] = float(i * i % 7);
-    EXPECT_TRUE(SGSmooth(FromY(y), false, SmoothOptions(k), out)) << k;
+    EXPECT_TRUE(Smoothed(FromY(y), SmoothOptions(k), out)) << k;
     EXPECT_EQ(Ys(out), y) << k;
   }
-  EXPECT_TRUE(SGSmooth(FromY({42}), false, SmoothOptions(1), out));
+  EXPECT_TRUE(Smoothed(FromY({42}), SmoothOptions(1), out));
   EXPECT_EQ(Ys(out), std::vector<float>{42});
 }
 
-TEST(SGSmooth, MassSpectrumIsGapFilledWhenFillNullIsSet) {
+TEST(SGSmooth, GapsAreFilledWhenFillNullIsSet) {
   tXYarray in = FromXY({{50, 10}, {53, 20}});
   tXYarray out;
-  // The mass group fills; the chromatogram group never does.
-  EXPECT_TRUE(SGSmooth(in, false, SmoothOptions(1, true), out));
+  EXPECT_TRUE(Smoothed(in, SmoothOptions(1, true), out));
   EXPECT_EQ(out, FromXY({{50, 10}, {51, 0}, {52, 0}, {53, 20}}));
-  EXPECT_TRUE(SGSmooth(in, true, SmoothOptions(1, true), out));
+  EXPECT_TRUE(Smoothed(in, SmoothOptions(1, false), out));
   EXPECT_EQ(out, in);
   // A wrong window still returns the gap-filled spectrum.
-  EXPECT_FALSE(SGSmooth(in, false, SmoothOptions(0, true), out));
+  EXPECT_FALSE(SGSmooth(in, SmoothOptions(0, true), out).Done);
   EXPECT_EQ(out.size(), 4u);
   // The options' own defaults fill the mass spectrum after SetDefaults.
   tSpOpt defaults("");
   defaults.SetDefaults();
-  EXPECT_TRUE(SGSmooth(in, false, defaults, out));
+  EXPECT_TRUE(Smoothed(in, defaults.oMass.Smooth, out));
   EXPECT_EQ(out.size(), 4u);
 }
 
 TEST(SGSmooth, ExtremeValues) {
   // 1e38 everywhere: the 64-bit sum holds it and the constant passes.
   tXYarray out;
-  ASSERT_TRUE(SGSmooth(FromY(std::vector<float>(30, 1e38f)), false, SmoothOptions(1), out));
+  ASSERT_TRUE(Smoothed(FromY(std::vector<float>(30, 1e38f)), SmoothOptions(1), out));
   for (const dPoint& p : out)
     EXPECT_EQ(p[1], 1e38f);
 
@@ -250,7 +254,7 @@ TEST(SGSmooth, ExtremeValues) {
   std::vector<float> y(30, 3.4e38f);
   y[8] = y[12] = -3.4e38f;
   out = FromXY({{7, 7}});
-  EXPECT_THROW(SGSmooth(FromY(y), false, SmoothOptions(1), out), MathError);
+  EXPECT_THROW(Smoothed(FromY(y), SmoothOptions(1), out), MathError);
   EXPECT_EQ(out, FromXY({{7, 7}}));
 }
 
@@ -258,7 +262,7 @@ TEST(SGSmooth, TheOutputMayBeTheInput) {
   std::vector<float> y(20, 0.0f);
   y[10] = 231;
   tXYarray s = FromY(y);
-  ASSERT_TRUE(SGSmooth(s, false, SmoothOptions(1), s));
+  ASSERT_TRUE(Smoothed(s, SmoothOptions(1), s));
   EXPECT_EQ(s[10][1], 131.0f);
   EXPECT_EQ(s[7][1], 5.0f);
 }
@@ -303,46 +307,43 @@ TEST(AutoThreshold, LongSpectraKeepFullPrecision) {
 // --------------------------------------------------------- SubtractBaseline
 
 TEST(SubtractBaseline, SubtractsOrSetsOne) {
-  tSpOpt o("");
-  o.oMass.BLine.Threshold = 10;
+  rBLine o;
+  o.Threshold = 10;
   tXYarray out;
-  ASSERT_TRUE(SubtractBaseline(FromY({25, 10, 3, 10.5f}), false, o, out));
+  const BaselineResult r = SubtractBaseline(FromY({25, 10, 3, 10.5f}), o, out);
+  ASSERT_TRUE(r.Done);
+  EXPECT_EQ(r.Threshold, 10.0);
   EXPECT_EQ(Ys(out), (std::vector<float>{15, 0, 1, 0.5f}));
   EXPECT_EQ(out[3][0], 3.0f);
-  EXPECT_EQ(o.oMass.BLine.Threshold, 10.0);
 }
 
-TEST(SubtractBaseline, GroupSelectionAndAutomaticLevel) {
-  tSpOpt o("");
-  o.oChrom.BLine.Threshold = 2;
-  o.oChrom.BLine.AutoTS = true;
-  o.oMass.BLine.Threshold = 50;
+TEST(SubtractBaseline, AutomaticLevelIsAnswered) {
+  rBLine o;
+  o.Threshold = 2;
+  o.AutoTS = true;
   tXYarray out;
-  ASSERT_TRUE(SubtractBaseline(FromY({1, 1, 1, 1, 100}), true, o, out));
+  const BaselineResult r = SubtractBaseline(FromY({1, 1, 1, 1, 100}), o, out);
+  ASSERT_TRUE(r.Done);
   EXPECT_EQ(Ys(out), (std::vector<float>{0, 0, 0, 0, 99}));
-  EXPECT_EQ(o.oChrom.BLine.Threshold, 1.0) << "the level used is stored";
-  EXPECT_EQ(o.oMass.BLine.Threshold, 50.0) << "the other group is not touched";
-
-  ASSERT_TRUE(SubtractBaseline(FromY({1, 1, 1, 1, 100}), false, o, out));
-  EXPECT_EQ(Ys(out), (std::vector<float>{1, 1, 1, 1, 50}));
+  EXPECT_EQ(r.Threshold, 1.0) << "the level used";
+  EXPECT_EQ(o.Threshold, 2.0) << "the settings are not touched";
 }
 
 TEST(SubtractBaseline, EmptyInputAndOverflow) {
-  tSpOpt o("");
-  o.oMass.BLine.AutoTS = true;
-  o.oMass.BLine.Threshold = 5;
+  rBLine o;
+  o.AutoTS = true;
+  o.Threshold = 5;
   tXYarray out = FromXY({{1, 1}});
-  EXPECT_FALSE(SubtractBaseline({}, false, o, out));
+  EXPECT_FALSE(SubtractBaseline({}, o, out).Done);
   EXPECT_EQ(out, FromXY({{1, 1}}));
-  EXPECT_EQ(o.oMass.BLine.Threshold, 5.0);
 
   // A level of -1e38 lifts 3e38 beyond the largest float.
-  o.oMass.BLine.AutoTS = false;
-  o.oMass.BLine.Threshold = -1e38;
-  EXPECT_THROW(SubtractBaseline(FromY({3e38f, 0}), false, o, out), MathError);
+  o.AutoTS = false;
+  o.Threshold = -1e38;
+  EXPECT_THROW(SubtractBaseline(FromY({3e38f, 0}), o, out), MathError);
   EXPECT_EQ(out, FromXY({{1, 1}}));
   // Extreme but representable values pass.
-  o.oMass.BLine.Threshold = 1e38;
-  ASSERT_TRUE(SubtractBaseline(FromY({3e38f, -3e38f}), false, o, out));
+  o.Threshold = 1e38;
+  ASSERT_TRUE(SubtractBaseline(FromY({3e38f, -3e38f}), o, out).Done);
   EXPECT_EQ(Ys(out), (std::vector<float>{float(3e38 - 1e38), 1}));
 }
