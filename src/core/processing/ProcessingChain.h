@@ -11,7 +11,9 @@
 //   P  peak detection (FindPeaks; for the mass spectrum's adaptive method,
 //      the labels MarkPeaksAdaptive lays out for the chart).
 //
-// The letters of the steps that ran, in this order, are the view's status.
+// The letters of the steps that ran, in this order, are the view's status;
+// an enabled step counts as run even when it refused its settings or had
+// an empty spectrum to work on.
 #include <functional>
 #include <optional>
 #include <string>
