@@ -177,6 +177,41 @@ void BM_RedrawOverCopy(benchmark::State& state) {
 }
 BENCHMARK(BM_RedrawOverCopy)->Apply(Sizes);
 
+// The same redraw through the chain and through its steps called one by
+// one, alternated in the same loop: the counter "ratio" is the chain's
+// time over the steps' time, what the chain itself costs.
+void BM_ChainOverSteps(benchmark::State& state) {
+  const tXYarray s = ProfileSpectrum(static_cast<size_t>(state.range(0)));
+  tSpOpt o = ChainOptions();
+  o.oMass.Peak.Method = 1;
+  using Clock = std::chrono::steady_clock;
+  Clock::duration stepsTime{}, chainTime{};
+  for (auto _ : state) {
+    auto t0 = Clock::now();
+    {
+      tXYarray smooth, base, deriv;
+      tPeaks peaks;
+      SGSmooth(s, o.oMass.Smooth, smooth);
+      SubtractBaseline(smooth, o.oMass.BLine, base);
+      FindPeaks(base, o.oMass.Peak, deriv, peaks);
+      benchmark::DoNotOptimize(base.data());
+      benchmark::DoNotOptimize(peaks.bPeaks.data());
+    }
+    auto t1 = Clock::now();
+    {
+      ChainResult r = ProcessView(s, o, false);
+      benchmark::DoNotOptimize(r.Output.data());
+      benchmark::DoNotOptimize(r.Peaks.bPeaks.data());
+    }
+    auto t2 = Clock::now();
+    stepsTime += t1 - t0;
+    chainTime += t2 - t1;
+  }
+  state.counters["ratio"] = std::chrono::duration<double>(chainTime).count() /
+                            std::chrono::duration<double>(stepsTime).count();
+}
+BENCHMARK(BM_ChainOverSteps)->Apply(Sizes);
+
 }  // namespace
 
 // The programs keep freed heap for reuse (TuneHeapForLargeSpectra); the
