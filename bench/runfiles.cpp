@@ -202,7 +202,7 @@ void BM_ReopenFromIndex(benchmark::State& state) {
   }
   Measure(state, "reopen", [] {
     TSpec spec;
-    if (!spec.OpenFile(g_run) || !spec.HDindex->UsedIndexFile) throw SorrelError("no index used");
+    if (!spec.OpenFile(g_run) || !spec.HDindex()->UsedIndexFile) throw SorrelError("no index used");
   });
   Ratio(state, "to_first_opening", "reopen", {"index"});
 }

@@ -210,6 +210,10 @@ void TMassLynx::AddScans(const std::string& dir, const RawRun& run) {
     throw MathError(dir + ": " + where + " holds a mass or intensity that is not a finite number");
   }
 
+  // The directory's run replaces whatever the store held; its scans are
+  // added one by one, as an acquisition adds them.
+  Spec->CMass.clear();
+  Spec->TakeRun({}, {});
   auto addScan = [&](size_t u, const tXYarray& spectrum) {
     float rt = run.retentionTimes[u], tic = run.totalIonCurrents[u];
     if (!std::isfinite(rt) || !std::isfinite(tic))

@@ -422,18 +422,55 @@ class ClassicHeader {
 
 }  // namespace
 
-bool TnetCDF::Open(const std::string& oFilename) {
-  if (!Spec) throw SorrelError("Internal error <netCDF> #1");
-  const std::string& file = oFilename;
+namespace {
+
+// Opens the file with the library, after its header has been checked.
+void OpenWithLibrary(const std::string& file, NcFile& nc) {
   if (std::string problem = ClassicHeader(file).Problem(); !problem.empty())
     throw SorrelError(file + " cannot be read as a netCDF file: " + problem);
-  NcFile nc;
   int status = nc_open(file.c_str(), NC_NOWRITE, &nc.id);
   if (status != NC_NOERR) {
     nc.id = -1;
     throw SorrelError(file + " cannot be read as a netCDF file: " + nc_strerror(status));
   }
-  Reader r(nc.id, file);
+}
+
+// A damaged header can claim any number of values: in the classic formats
+// every value is stored, so a claim must fit the file.
+class SizeCheck {
+ public:
+  SizeCheck(int nc, const std::string& file) : file_(file) {
+    int format = 0;
+    Nc(nc_inq_format(nc, &format), file);
+    if (format == NC_FORMAT_CLASSIC || format == NC_FORMAT_64BIT_OFFSET ||
+        format == NC_FORMAT_CDF5) {
+      struct stat st {};
+      if (stat(file.c_str(), &st) == 0) fileSize_ = static_cast<long double>(st.st_size);
+    }
+  }
+  void MustFit(size_t values, size_t bytesEach, const char* what) const {
+    if (fileSize_ >= 0 && static_cast<long double>(values) * bytesEach > fileSize_)
+      throw SorrelError(file_ + " claims " + std::to_string(values) + " " + what +
+                        ", more than the file holds: it is damaged or cut short");
+  }
+
+ private:
+  const std::string& file_;
+  long double fileSize_ = -1;
+};
+
+// The two point arrays of a run: mass_values and intensity_values.
+struct PointArrays {
+  NumVar mass, inten;
+  size_t count = 0;
+  // Neither fill values nor scaling: every stored value is a point.
+  bool Plain() const {
+    return !mass.hasFill && !inten.hasFill && mass.scale == 1.0 && mass.offset == 0.0 &&
+           inten.scale == 1.0 && inten.offset == 0.0;
+  }
+};
+
+PointArrays FindPointArrays(const Reader& r, const std::string& file, const SizeCheck& size) {
   int id;
   if (!r.Has("mass_values", id) || !r.Has("intensity_values", id)) {
     std::string why = r.Has("ordinate_values", id) ? " (it is a chromatography file)" : "";
@@ -442,29 +479,26 @@ bool TnetCDF::Open(const std::string& oFilename) {
                       "no mass_values and intensity_values" +
                       why);
   }
-  size_t nPoints = 0, nIntensities = 0;
-  NumVar mass = r.Numeric("mass_values", nPoints);
-  NumVar inten = r.Numeric("intensity_values", nIntensities);
-  if (nIntensities != nPoints)
-    throw SorrelError(file + ": mass_values holds " + std::to_string(nPoints) +
+  PointArrays p;
+  size_t nIntensities = 0;
+  p.mass = r.Numeric("mass_values", p.count);
+  p.inten = r.Numeric("intensity_values", nIntensities);
+  if (nIntensities != p.count)
+    throw SorrelError(file + ": mass_values holds " + std::to_string(p.count) +
                       " values but intensity_values " + std::to_string(nIntensities));
+  size.MustFit(p.count, TypeSize(p.mass.type) + TypeSize(p.inten.type), "points");
+  return p;
+}
 
-  // A damaged header can claim any number of values: in the classic
-  // formats every value is stored, so a claim must fit the file.
-  int format = 0;
-  Nc(nc_inq_format(nc.id, &format), file);
-  long double fileSize = -1;
-  if (format == NC_FORMAT_CLASSIC || format == NC_FORMAT_64BIT_OFFSET || format == NC_FORMAT_CDF5) {
-    struct stat st {};
-    if (stat(file.c_str(), &st) == 0) fileSize = static_cast<long double>(st.st_size);
-  }
-  auto mustFit = [&](size_t values, size_t bytesEach, const char* what) {
-    if (fileSize >= 0 && static_cast<long double>(values) * bytesEach > fileSize)
-      throw SorrelError(file + " claims " + std::to_string(values) + " " + what +
-                        ", more than the file holds: it is damaged or cut short");
-  };
-  mustFit(nPoints, TypeSize(mass.type) + TypeSize(inten.type), "points");
+// Where the points of each scan lie in the point arrays.
+struct ScanLayout {
+  std::vector<int64_t> first, count;
+  size_t Size() const { return first.size(); }
+};
 
+ScanLayout ReadScanLayout(const Reader& r, const std::string& file, const SizeCheck& size,
+                          size_t nPoints) {
+  int id;
   bool hasIndex = r.Has("scan_index", id), hasCount = r.Has("point_count", id);
   if (!hasIndex && !hasCount)
     throw SorrelError(file + ": the file has neither scan_index nor point_count");
@@ -478,20 +512,26 @@ bool TnetCDF::Open(const std::string& oFilename) {
     nScans = len;
   }
   if (nScans == 0) throw SorrelError(file + " holds no scans");
-  mustFit(nScans,
-          (hasIndex ? TypeSize(indexVar.type) : 0) + (hasCount ? TypeSize(countVar.type) : 0),
-          "scans");
+  size.MustFit(nScans,
+               (hasIndex ? TypeSize(indexVar.type) : 0) + (hasCount ? TypeSize(countVar.type) : 0),
+               "scans");
   std::vector<long long> index = hasIndex ? r.Integers(indexVar, nScans) : std::vector<long long>{};
   std::vector<long long> counts =
       hasCount ? r.Integers(countVar, nScans) : std::vector<long long>{};
-  std::vector<int64_t> first, count;
-  PlaceScans(file, nScans, nPoints, hasIndex, index, hasCount, counts, first, count);
+  ScanLayout layout;
+  PlaceScans(file, nScans, nPoints, hasIndex, index, hasCount, counts, layout.first, layout.count);
+  return layout;
+}
 
-  // Retention times. Library files have none (or the same fill value for
-  // every scan); their scans are numbered 0, 1, 2, ... as in cache files.
+// The retention times of the scans. Library files have none (or the same
+// fill value for every scan); their scans are numbered 0, 1, 2, ... as in
+// cache files, and so are the scans of a file whose times do not ascend.
+std::vector<float> ReadRetentionTimes(const Reader& r, const std::string& file, size_t nScans) {
   std::vector<float> times(nScans);
   bool haveTimes = false;
+  int id;
   if (r.Has("scan_acquisition_time", id)) {
+    size_t len = 0;
     NumVar tv = r.Numeric("scan_acquisition_time", len);
     if (len != nScans)
       throw SorrelError(file + ": scan_acquisition_time has " + std::to_string(len) +
@@ -514,62 +554,90 @@ bool TnetCDF::Open(const std::string& oFilename) {
   if (!haveTimes)
     for (size_t i = 0; i < nScans; ++i)
       times[i] = static_cast<float>(i);
+  return times;
+}
 
-  std::vector<double> totals;
-  NumVar totalVar;
-  bool haveTotals = false;
-  if (r.Has("total_intensity", id)) {
-    totalVar = r.Numeric("total_intensity", len);
-    if (len == nScans) {
-      totals = r.Doubles(totalVar, 0, nScans);
-      haveTotals = true;
-    }
+// The total intensities the file gives, where it gives them; the others
+// are summed from the points.
+class ScanTotals {
+ public:
+  ScanTotals(const Reader& r, size_t nScans) {
+    int id;
+    size_t len = 0;
+    if (!r.Has("total_intensity", id)) return;
+    var_ = r.Numeric("total_intensity", len);
+    if (len != nScans) return;
+    raw_ = r.Doubles(var_, 0, nScans);
+    have_ = true;
   }
+  bool InFile(size_t s) const { return have_ && !var_.Missing(raw_[s]) && raw_[s] != kAndiNull; }
+  double Value(size_t s) const { return var_.Value(raw_[s]); }
 
-  // The points, read in blocks of neighbouring scans.
-  const bool plain = !mass.hasFill && !inten.hasFill && mass.scale == 1.0 && mass.offset == 0.0 &&
-                     inten.scale == 1.0 && inten.offset == 0.0;
+ private:
+  NumVar var_;
+  std::vector<double> raw_;
+  bool have_ = false;
+};
+
+// The points of a scan whose stored values need a fill value left out or a
+// scale applied. False when a value is not a finite float.
+bool ConvertScaled(const PointArrays& p, const double* m, const double* a, size_t n, tXYarray& out,
+                   bool& sorted, double& sum) {
+  out.clear();
+  out.reserve(n);
+  bool finite = true;
+  sorted = true;
+  sum = 0.0;
+  for (size_t k = 0; k < n; ++k) {
+    if (p.mass.Missing(m[k]) || p.inten.Missing(a[k])) continue;
+    float fm = static_cast<float>(p.mass.Value(m[k]));
+    float fa = static_cast<float>(p.inten.Value(a[k]));
+    finite &= std::isfinite(fm) & std::isfinite(fa);
+    if (!out.empty() && fm < out.back()[0]) sorted = false;
+    out.push_back({fm, fa});
+    sum += fa;
+  }
+  return finite;
+}
+
+// Reads the points of every scan, in slabs of neighbouring scans that are
+// converted while they are in the cache, and the chromatogram beside them.
+void ReadScans(const Reader& r, const std::string& file, const PointArrays& p,
+               const ScanLayout& layout, const std::vector<float>& times, const ScanTotals& totals,
+               tMass& scans, tXYarray& chrom) {
+  const size_t nScans = layout.Size();
+  const bool plain = p.Plain();
+  scans.resize(nScans);
+  chrom.resize(nScans);
   std::vector<double> m, a;
-  tMass scans(nScans);
-  tXYarray chrom(nScans);
+  m.reserve(kBlockPoints);
+  a.reserve(kBlockPoints);
   WorkProgressReport progress("Reading " + file, static_cast<int64_t>(nScans));
   for (size_t i = 0; i < nScans;) {
     progress.Step(static_cast<int64_t>(i));
-    int64_t lo = first[i], hi = first[i] + count[i];
+    const int64_t lo = layout.first[i];
+    int64_t hi = lo + layout.count[i];
     size_t j = i + 1;
-    while (j < nScans && first[j] >= hi &&
-           first[j] + count[j] - lo <= static_cast<int64_t>(kBlockPoints)) {
-      hi = first[j] + count[j];
+    while (j < nScans && layout.first[j] >= hi &&
+           layout.first[j] + layout.count[j] - lo <= static_cast<int64_t>(kBlockPoints)) {
+      hi = layout.first[j] + layout.count[j];
       ++j;
     }
-    r.DoublesInto(mass, static_cast<size_t>(lo), static_cast<size_t>(hi - lo), m);
-    r.DoublesInto(inten, static_cast<size_t>(lo), static_cast<size_t>(hi - lo), a);
+    r.DoublesInto(p.mass, static_cast<size_t>(lo), static_cast<size_t>(hi - lo), m);
+    r.DoublesInto(p.inten, static_cast<size_t>(lo), static_cast<size_t>(hi - lo), a);
     for (size_t s = i; s < j; ++s) {
       tXYarray& scan = scans[s];
-      const size_t from = static_cast<size_t>(first[s] - lo), n = static_cast<size_t>(count[s]);
+      const size_t from = static_cast<size_t>(layout.first[s] - lo);
+      const size_t n = static_cast<size_t>(layout.count[s]);
       double sum = 0.0;
       bool sorted = true, finite = true;
-      // The file's total, unless it has none for this scan.
-      const bool fileTotal = haveTotals && !totalVar.Missing(totals[s]) && totals[s] != kAndiNull;
-      if (plain) {
-        // Neither fill values nor scaling: every stored value is a point.
-        if (fileTotal)
-          finite = ConvertPlain<false>(m.data() + from, a.data() + from, n, scan, sorted, sum);
-        else
-          finite = ConvertPlain<true>(m.data() + from, a.data() + from, n, scan, sorted, sum);
-      } else {
-        scan.reserve(n);
-        for (size_t k = from; k < from + n; ++k) {
-          double rm = m[k], ra = a[k];
-          if (mass.Missing(rm) || inten.Missing(ra)) continue;
-          float fm = static_cast<float>(mass.Value(rm));
-          float fa = static_cast<float>(inten.Value(ra));
-          finite &= std::isfinite(fm) & std::isfinite(fa);
-          if (!scan.empty() && fm < scan.back()[0]) sorted = false;
-          scan.push_back({fm, fa});
-          sum += fa;
-        }
-      }
+      const bool fileTotal = totals.InFile(s);
+      if (!plain)
+        finite = ConvertScaled(p, m.data() + from, a.data() + from, n, scan, sorted, sum);
+      else if (fileTotal)
+        finite = ConvertPlain<false>(m.data() + from, a.data() + from, n, scan, sorted, sum);
+      else
+        finite = ConvertPlain<true>(m.data() + from, a.data() + from, n, scan, sorted, sum);
       if (!finite)
         throw SorrelError(file + ": " + ScanText(s) + " holds a value that is not a number");
       // Masses ascend within a scan everywhere in the system; SID files
@@ -577,14 +645,31 @@ bool TnetCDF::Open(const std::string& oFilename) {
       if (!sorted)
         std::stable_sort(scan.begin(), scan.end(),
                          [](const dPoint& x, const dPoint& y) { return x[0] < y[0]; });
-      double total = fileTotal ? totalVar.Value(totals[s]) : sum;
-      float ftotal = static_cast<float>(total);
-      if (!std::isfinite(ftotal))
+      float total = static_cast<float>(fileTotal ? totals.Value(s) : sum);
+      if (!std::isfinite(total))
         throw SorrelError(file + ": the total intensity of " + ScanText(s) + " is not a number");
-      chrom[s] = {times[s], ftotal};
+      chrom[s] = {times[s], total};
     }
     i = j;
   }
+}
+
+}  // namespace
+
+bool TnetCDF::Open(const std::string& oFilename) {
+  if (!Spec) throw SorrelError("Internal error <netCDF> #1");
+  const std::string& file = oFilename;
+  NcFile nc;
+  OpenWithLibrary(file, nc);
+  Reader r(nc.id, file);
+  SizeCheck size(nc.id, file);
+  const PointArrays points = FindPointArrays(r, file, size);
+  const ScanLayout layout = ReadScanLayout(r, file, size, points.count);
+  const std::vector<float> times = ReadRetentionTimes(r, file, layout.Size());
+  const ScanTotals totals(r, layout.Size());
+  tMass scans;
+  tXYarray chrom;
+  ReadScans(r, file, points, layout, times, totals, scans, chrom);
 
   instrument_name = r.Text("instrument_name");
   instrument_id = r.Text("instrument_id");
@@ -594,18 +679,8 @@ bool TnetCDF::Open(const std::string& oFilename) {
   instrument_sw_version = r.Text("instrument_sw_version");
 
   // The store now holds the run in memory.
-  TSpec& s = *Spec;
-  if (s.fCasheOn) {
-    s.CasheClose();
-    s.fCasheOn = false;
-  }
-  s.CasheIdx.clear();
-  s.fFromFileOn = false;
-  s.HDindex.reset();
-  s.fMass = std::move(scans);
-  s.Chrom = std::move(chrom);
-  s.CMass.clear();
-  s.LastReadIndex = -99;
+  Spec->CMass.clear();
+  Spec->TakeRun(std::move(chrom), std::move(scans));
   return true;
 }
 

@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <random>
+#include <string>
 
 #include "core/common/Errors.h"
 #include "core/common/NumberText.h"
@@ -58,26 +59,77 @@ TSpec::~TSpec() {
   }
 }
 
+void TSpec::CloseFile::operator()(std::FILE* f) const {
+  std::fclose(f);
+}
+
 void TSpec::Initialise() {
-  LastReadIndex = -99;
   SetCasheOn(false);
-  fFromFileOn = false;
-  HDnSpec = -1;
   fAutoRefresh = false;
 }
 
 void TSpec::Clear() {
   Chrom.clear();
-  fMass.clear();
   CMass.clear();
-  CasheIdx.clear();
-  if (fCasheOn) {
-    CasheClose();
-    fCasheOn = false;
-  }
-  HDindex.reset();
+  fScans = InMemory{};
   netCDF.reset();
   FreeMassLynx();
+}
+
+void TSpec::TakeRun(tXYarray chrom, tMass scans) {
+  if (chrom.size() != scans.size())
+    throw SorrelError("Internal error <TakeRun>: " + std::to_string(chrom.size()) +
+                      " chromatogram points for " + std::to_string(scans.size()) + " scans");
+  fScans = InMemory{std::move(scans)};
+  Chrom = std::move(chrom);
+}
+
+void TSpec::AttachCashe(InCashe cashe, tXYarray chrom) {
+  fScans = std::move(cashe);
+  Chrom = std::move(chrom);
+}
+
+void TSpec::AttachHDFile(std::string file, std::unique_ptr<THDIndex> index, tXYarray chrom) {
+  fScans = InHDFile{std::move(file), std::move(index), {}};
+  Chrom = std::move(chrom);
+}
+
+void TSpec::StartHDWriting(std::string file, std::unique_ptr<SafeFileWriter> writer) {
+  fScans = WritingHD{std::move(file), std::move(writer), 0, {}};
+  Chrom.clear();
+}
+
+void TSpec::AbandonHDWriting() {
+  fScans = InMemory{};
+  Chrom.clear();
+  CMass.clear();
+  fFileKind = fkNone;
+  fFilename.clear();
+}
+
+TSpec::tScanPlace TSpec::ScanPlace() const {
+  return static_cast<tScanPlace>(fScans.index());
+}
+
+bool TSpec::FromFileOn() const {
+  return std::holds_alternative<InHDFile>(fScans) || std::holds_alternative<WritingHD>(fScans);
+}
+
+const THDIndex* TSpec::HDindex() const {
+  const auto* hd = std::get_if<InHDFile>(&fScans);
+  return hd ? hd->index.get() : nullptr;
+}
+
+int32_t TSpec::HDnSpec() const {
+  const auto* w = std::get_if<WritingHD>(&fScans);
+  return w ? w->written : -1;
+}
+
+int32_t TSpec::LastReadIndex() const {
+  if (const auto* c = std::get_if<InCashe>(&fScans)) return c->read.index;
+  if (const auto* hd = std::get_if<InHDFile>(&fScans)) return hd->read.index;
+  if (const auto* w = std::get_if<WritingHD>(&fScans)) return w->last.index;
+  return -99;
 }
 
 void TSpec::SetMassOnly(bool value) {
@@ -92,24 +144,24 @@ void TSpec::SetAutoRefresh(bool value) {
 }
 
 const tXYarray& TSpec::GetMass(int32_t Index) {
-  if (fFromFileOn && HDnSpec > -1 && fFileKind == fkHD) return CMass;
+  // While an HD file is written the store shows the last scan written.
+  if (auto* w = std::get_if<WritingHD>(&fScans)) return w->last.scan;
   if (Index < 0 || Index >= NSpec()) return EmptySpectrum();
-  if (!fCasheOn && !fFromFileOn) {
-    if (static_cast<size_t>(Index) >= fMass.size()) return EmptySpectrum();
-    return fMass[static_cast<size_t>(Index)];
+  if (auto* m = std::get_if<InMemory>(&fScans)) {
+    if (static_cast<size_t>(Index) >= m->scans.size()) return EmptySpectrum();
+    return m->scans[static_cast<size_t>(Index)];
   }
-  if (fCasheOn && fFromFileOn) throw SorrelError("Internal cashe error. #1");
-  if (fCasheOn) {
-    if (Index != LastReadIndex) {
-      CasheReadScan(Index);
-      LastReadIndex = Index;
-    }
-    return CMass;
+  if (auto* c = std::get_if<InCashe>(&fScans)) {
+    if (Index != c->read.index) CasheReadScan(*c, Index);
+    return c->read.scan;
   }
-  if (fFileKind != fkHD) throw SorrelError("Internal cashe error. #2");
-  if (Index != LastReadIndex) CMass = ReadHDSpectrum(Index);
-  LastReadIndex = Index;
-  return CMass;
+  auto& hd = std::get<InHDFile>(fScans);
+  if (Index != hd.read.index) {
+    hd.read.index = -99;  // until the scan is in
+    hd.read.scan = ReadHDScan(hd.file, Index, hd.index.get());
+    hd.read.index = Index;
+  }
+  return hd.read.scan;
 }
 
 tXYarray TSpec::GetNomMass(int32_t Index) {
@@ -189,17 +241,15 @@ int32_t TSpec::AddSSpec(double ret, double tot, const tXYarray& SMass) {
     }
   } refresh{*this};
 
-  if (fMassOnly || HDnSpec > -1) {
+  const bool writing = std::holds_alternative<WritingHD>(fScans);
+  if (fMassOnly || writing) {
     CMass = SMass;
-    if (HDnSpec > -1) {
-      int32_t k = HDnSpec;
+    if (writing) {
       dPoint point{ToStoredFloat(ret, "retention time"), ToStoredFloat(tot, "total intensity")};
       // The scan goes to the file first: a scan the file refuses does not
       // appear in the chromatogram either.
       AddHDSpectrum(SMass);
-      Chrom.resize(static_cast<size_t>(k) + 1);
-      Chrom[static_cast<size_t>(k)] = point;
-      LastReadIndex = k;
+      Chrom.push_back(point);
     }
     return NSpec() - 1;
   }
@@ -208,19 +258,20 @@ int32_t TSpec::AddSSpec(double ret, double tot, const tXYarray& SMass) {
   // Compared as stored, so that the stored times are strictly ascending.
   if (NSpec() > 0 && !(Chrom.back()[0] < fret))
     throw SorrelError("Retation times must follow in ascending order");
-  if (fFromFileOn && !fCasheOn) SetCasheOn(true);
+  // A run read from its HD file goes into the cache before it grows.
+  if (std::holds_alternative<InHDFile>(fScans)) SetCasheOn(true);
+  AddToRun(SMass);
   Chrom.push_back({fret, ftot});
-  if (fCasheOn) {
-    try {
-      CasheAppendScan(SMass);
-    } catch (...) {
-      Chrom.pop_back();  // the scan did not reach the cache: keep both in step
-      throw;
-    }
-  } else {
-    fMass.push_back(SMass);
-  }
   return NSpec() - 1;
+}
+
+// The scan goes where the run lives; the chromatogram point follows it only
+// when it got there.
+void TSpec::AddToRun(const tXYarray& SMass) {
+  if (auto* c = std::get_if<InCashe>(&fScans))
+    CasheAppendScan(*c, SMass);
+  else
+    std::get<InMemory>(fScans).scans.push_back(SMass);
 }
 
 int32_t TSpec::AddMass(float m, float a, int32_t iSpec) {
@@ -229,13 +280,15 @@ int32_t TSpec::AddMass(float m, float a, int32_t iSpec) {
     return static_cast<int32_t>(CMass.size());
   }
   if (iSpec < 0 || iSpec >= NSpec()) return -1;
-  if (fCasheOn) {
+  if (auto* c = std::get_if<InCashe>(&fScans)) {
     if (iSpec != NSpec() - 1) throw SorrelError("Internal error <AddMass> #1");
-    CasheAppendPoint(m, a);
+    CasheAppendPoint(*c, m, a);
     return static_cast<int32_t>(GetMass(iSpec).size());
   }
-  if (fFromFileOn) return -1;  // a file-backed run is read-only
-  tXYarray& scan = fMass[static_cast<size_t>(iSpec)];
+  auto* mem = std::get_if<InMemory>(&fScans);
+  // A run read from or written to an HD file is not changed point by point.
+  if (!mem || static_cast<size_t>(iSpec) >= mem->scans.size()) return -1;
+  tXYarray& scan = mem->scans[static_cast<size_t>(iSpec)];
   scan.push_back({m, a});
   return static_cast<int32_t>(scan.size());
 }
@@ -248,17 +301,9 @@ void TSpec::AssignSpec(TSpec& Source) {
   scans.reserve(static_cast<size_t>(Source.NSpec()));
   for (int32_t i = 0; i < Source.NSpec(); ++i)
     scans.push_back(Source.GetMass(i));
-  // The copy lives in memory: this store leaves its cache or file first.
-  if (fCasheOn) {
-    CasheClose();
-    fCasheOn = false;
-    CasheIdx.clear();
-  }
-  fFromFileOn = false;
-  LastReadIndex = -99;
-  Chrom = std::move(chrom);
+  // The copy lives in memory: this store leaves its cache or file.
+  TakeRun(std::move(chrom), std::move(scans));
   CMass = std::move(current);
-  fMass = std::move(scans);
 }
 
 void TSpec::FillSampleValues(int32_t Num) {
@@ -282,7 +327,6 @@ void TSpec::FillSampleValues(int32_t Num) {
 
 bool TSpec::OpenFile(const std::string& oFilename) {
   fFileKind = FileKindOf(oFilename);
-  fFromFileOn = false;
   if (fFileKind == fkMassLynx) {
     if (!DirectoryExists(ExtractFilePath(oFilename)))
       throw SorrelError("Cannot open " + oFilename + ": no such directory");

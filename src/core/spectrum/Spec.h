@@ -8,6 +8,8 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <variant>
+#include <vector>
 
 #include "core/common/Types.h"
 #include "core/spectrum/HDRecords.h"
@@ -30,6 +32,18 @@ using BadLineHandler = std::function<bool(BadLineKind, int, const std::string&)>
 
 class TSpec {
  public:
+  // Where the scans of a run live. A store is in exactly one of these
+  // places; the readers and writers move it between them only through the
+  // transitions below (Clear, TakeRun, SetCasheOn, and the HD and cache
+  // file operations), each of which sets everything that belongs to the
+  // place at once.
+  enum class tScanPlace {
+    Memory,     // scan i is held in memory
+    Cashe,      // scan i is read from the disk cache file
+    HDFile,     // scan i is read on demand from an HD run file
+    HDWriting,  // scans go to an HD file being written
+  };
+
   TSpec();
   ~TSpec();
   TSpec(const TSpec&) = delete;
@@ -37,22 +51,39 @@ class TSpec {
 
   // ---- life cycle and modes
   void Initialise();
+  // Empties the run (into memory) and the current spectrum, closes the
+  // cache file, lets an HD file go and frees the netCDF and raw readers.
   void Clear();
+  // The run becomes `chrom` and `scans` (one spectrum per chromatogram
+  // point), held in memory. A cache file is closed, an HD run let go, an HD
+  // file being written abandoned. The current spectrum is kept.
+  void TakeRun(tXYarray chrom, tMass scans);
+  tScanPlace ScanPlace() const;
   bool MassOnly() const { return fMassOnly; }
   void SetMassOnly(bool value);
   bool AutoRefresh() const { return fAutoRefresh; }
   void SetAutoRefresh(bool value);
-  bool CasheOn() const { return fCasheOn; }
+  bool CasheOn() const { return ScanPlace() == tScanPlace::Cashe; }
   void SetCasheOn(bool value);  // moves the run between memory and cache
-  bool FromFileOn() const { return fFromFileOn; }
+  // The scans are read from (or written to) an HD run file.
+  bool FromFileOn() const;
   tFileKind FileKind() const { return fFileKind; }
   const std::string& Filename() const { return fFilename; }
+  // The index of the HD run the scans are read from; null when there is
+  // none (the scans are then found by stepping through the file).
+  const THDIndex* HDindex() const;
+  // Scans written so far to the HD file being written; -1 when none is.
+  int32_t HDnSpec() const;
+  // The scan that the last cached or file-backed read (or the last scan
+  // written to an HD file) left in the read buffer; -99 when none.
+  int32_t LastReadIndex() const;
 
   // ---- reading
   int32_t NSpec() const { return static_cast<int32_t>(Chrom.size()); }
   // Scan `Index`; empty for an index out of range. The reference stays
   // valid until the store changes (for cached and file-backed runs, until
-  // the next read of another scan).
+  // the next read of another scan). While an HD file is written, every
+  // index gives the last scan written.
   const tXYarray& GetMass(int32_t Index);
   tXYarray GetNomMass(int32_t Index);
   tXYarray AreaSellectThre(int32_t Threshold, float ChromPeakX, float& LeftLimit,
@@ -95,36 +126,69 @@ class TSpec {
   tXYarray CMass;      // the current mass spectrum
   RefreshPlotProc RefreshPlot;
   std::unique_ptr<TnetCDF> netCDF;
-  std::unique_ptr<THDIndex> HDindex;
   rScan_stats ScanStats{};
   rRun_Stats FileHeader{};
-  int32_t HDnSpec = -1;
-  int32_t LastReadIndex = -99;
 
  private:
-  friend class TnetCDF;
-  friend class TMassLynx;
+  // The one scan a cached or file-backed run holds in memory: the last
+  // one read. It is the store's own, apart from CMass, which the frame
+  // overwrites with what it shows.
+  struct ScanBuffer {
+    tXYarray scan;
+    int32_t index = -99;
+  };
+  struct CloseFile {
+    void operator()(std::FILE* f) const;
+  };
+  struct InMemory {
+    tMass scans;
+  };
+  struct InCashe {
+    std::unique_ptr<std::FILE, CloseFile> file;
+    std::string name;          // the cache file, for messages
+    std::vector<int64_t> idx;  // byte offset of each scan's first pair
+    int64_t end = 0;           // end of the cache data: where the next scan goes
+    ScanBuffer read;
+  };
+  struct InHDFile {
+    std::string file;
+    std::unique_ptr<THDIndex> index;  // may be absent
+    ScanBuffer read;
+  };
+  struct WritingHD {
+    std::string file;
+    std::unique_ptr<SafeFileWriter> writer;
+    int32_t written = 0;
+    ScanBuffer last;  // the last scan written
+  };
+
+  // The transitions that only the store's own readers and writers take.
+  void AttachCashe(InCashe cashe, tXYarray chrom);
+  void AttachHDFile(std::string file, std::unique_ptr<THDIndex> index, tXYarray chrom);
+  void StartHDWriting(std::string file, std::unique_ptr<SafeFileWriter> writer);
+  // An HD file whose writing failed is lost: the store is left empty.
+  void AbandonHDWriting();
+
   float MassLimit(bool first);
   void WriteTextFile(const std::string& sFilename);
+  void AddToRun(const tXYarray& SMass);
   // Disk cache internals.
-  void CasheReadScan(int32_t Index);
-  void CasheAppendScan(const tXYarray& SMass);
-  void CasheAppendPoint(float m, float a);
-  void CasheClose();
+  InCashe WriteCashe(const std::string& name);
+  void CasheReadScan(InCashe& c, int32_t Index);
+  void CasheAppendScan(InCashe& c, const tXYarray& SMass);
+  void CasheAppendPoint(InCashe& c, float m, float a);
 
   bool fMassOnly = false;
-  bool fCasheOn = false;
-  bool fFromFileOn = false;
-  std::FILE* DiskCashe = nullptr;
-  std::vector<int64_t> CasheIdx;
-  int64_t CasheEnd = 0;    // end of the cache data: where the next scan goes
-  std::string fCasheName;  // the open cache file, for messages
   std::string fFilename;
   tFileKind fFileKind = fkNone;
-  tMass fMass;
   bool fAutoRefresh = false;
-  std::unique_ptr<SafeFileWriter> f_HDFile;
+  std::variant<InMemory, InCashe, InHDFile, WritingHD> fScans;
 };
+
+// The peaks of scan `iIndex` (from 0) of the HD run file `fileName`: with
+// `index`, straight from the scan's offset; without, by stepping over the
+// scans before it as the file lays them out.
+tXYarray ReadHDScan(const std::string& fileName, int32_t iIndex, const THDIndex* index);
 
 // The kind of a file from its name.
 tFileKind FileKindOf(const std::string& name);

@@ -106,36 +106,24 @@ bool TSpec::OpenHDFile(const std::string& oFilename) {
   fAutoRefresh = false;
   bool ok = false;
   try {
-    if (!HDindex) HDindex = std::make_unique<THDIndex>();
-    fFromFileOn = HDindex->IndexFile(oFilename);
-    if (!fFromFileOn) {
-      HDindex.reset();
-    } else {
+    auto index = std::make_unique<THDIndex>();
+    if (index->IndexFile(oFilename)) {
       HDReader f(oFilename);
       rRun_Stats header{};
       if (!f.ReadRunStats(header)) throw SorrelError("Error while reading HD run stats");
-      tXYarray chrom(HDindex->aRetTime.size());
+      tXYarray chrom(index->aRetTime.size());
       for (size_t k = 0; k < chrom.size(); ++k)
-        chrom[k] = {HDindex->aRetTime[k], HDindex->aTIC[k]};
+        chrom[k] = {index->aRetTime[k], index->aTIC[k]};
       // The store now reads its scans from the file: whatever it held
       // before goes.
-      if (fCasheOn) {
-        CasheClose();
-        fCasheOn = false;
-      }
-      CasheIdx.clear();
-      fMass.clear();
       CMass.clear();
       FileHeader = header;
-      Chrom = std::move(chrom);
-      LastReadIndex = -99;
+      AttachHDFile(oFilename, std::move(index), std::move(chrom));
       ok = true;
     }
   } catch (const std::exception& e) {
     // The caption the user knows, and what went wrong in which file.
     Ui().ShowMessage("Problem reading R file\n" + oFilename + ": " + e.what());
-    fFromFileOn = false;
-    HDindex.reset();
     ok = false;
   }
   SetAutoRefresh(wasAuto);
@@ -143,81 +131,85 @@ bool TSpec::OpenHDFile(const std::string& oFilename) {
 }
 
 tXYarray TSpec::ReadHDSpectrum(int32_t iIndex) {
-  // With an index the scan's bytes are known: they reach to the next
-  // scan's first peak, so one read of that size takes the whole scan.
-  const bool indexed = HDindex && fFromFileOn;
+  if (const auto* hd = std::get_if<InHDFile>(&fScans))
+    return ReadHDScan(hd->file, iIndex, hd->index.get());
+  if (const auto* w = std::get_if<WritingHD>(&fScans))
+    throw SorrelError(w->file + " is being written; its scans can be read once it is closed");
+  return ReadHDScan(fFilename, iIndex, nullptr);
+}
+
+namespace {
+
+const char* const kWrongModeMessage =
+    "The file is not nominal mass, fast DSP nom mass or slow accurrate HD ALG acquired the "
+    "conversion ends here.";
+
+// How many bytes one read should take to hold the whole scan: with an
+// index they reach to the next scan's first peak.
+size_t ScanReadSize(const THDIndex* index, int32_t iIndex) {
   size_t expected = 64 * 1024;
-  if (indexed && iIndex >= 0 && static_cast<size_t>(iIndex) + 1 < HDindex->aIndexTable.size()) {
-    uint64_t from = HDindex->aIndexTable[static_cast<size_t>(iIndex)];
-    uint64_t to = HDindex->aIndexTable[static_cast<size_t>(iIndex) + 1];
+  if (index && iIndex >= 0 && static_cast<size_t>(iIndex) + 1 < index->aIndexTable.size()) {
+    uint64_t from = index->aIndexTable[static_cast<size_t>(iIndex)];
+    uint64_t to = index->aIndexTable[static_cast<size_t>(iIndex) + 1];
     if (to > from) expected = static_cast<size_t>(std::min<uint64_t>(to - from, 1 << 20));
   }
-  HDReader f(fFilename, expected);
-  // The run header is only wanted for its number of scans.
-  uint16_t scanCount = 0;
-  if (!f.ReadScanCount(scanCount)) {
-    Ui().ShowMessage("Error while reading HD run stats");
-    return {};
-  }
-  const int32_t n = scanCount;
-  if (iIndex < 0 || iIndex >= n)
-    throw SorrelError("This file has only " + std::to_string(n) + "Scans!");
+  return expected;
+}
 
-  if (indexed) {
-    if (static_cast<size_t>(iIndex) >= HDindex->aIndexTable.size())
-      throw SorrelError(fFilename + " has changed since it was indexed; open it again");
-    f.Seek(HDindex->aIndexTable[static_cast<size_t>(iIndex)]);
-  } else {
-    // Without an index: step over the scans before the wanted one, as the
-    // file lays them out (a header before every scan, or only before the
-    // first).
-    const std::string wrongMode =
-        "The file is not nominal mass, fast DSP nom mass or slow accurrate HD ALG acquired the "
-        "conversion ends here.";
-    rRun_Stats header{};
-    f.ReadRunStats(header);
-    f.Seek(kFirstScanOffset);
-    const uint8_t* p = f.Next(kScanStatsStoredSize);
-    if (!p) throw SorrelError(fFilename + ": the file ends inside the header of scan 0");
-    rScan_stats first{};
-    std::memcpy(&first, p, kScanStatsStoredSize);
-    if (!HDPeakListMode(first.stored_mode)) {
-      Ui().ShowMessage(wrongMode);
-      return {};
-    }
-    const bool headers = HDHasScanHeaders(header, first);
-    for (int32_t j = 0; j < iIndex; ++j) {
-      for (int count = 0;; ++count) {
-        const uint8_t* r = f.Next(kPeakRecordSize);
-        if (!r) throw SorrelError(fFilename + ": the file ends inside " + ScanText(j));
-        double m;
-        std::memcpy(&m, r, sizeof m);
-        if (m == 0.0) break;
-        if (count >= kMaxPeaksWithoutZero)
-          throw SorrelError("Too many peaks have been read without a zero");
-      }
-      if (headers) {
-        p = f.Next(kScanStatsStoredSize);
-        if (!p)
-          throw SorrelError(fFilename + ": the file ends inside the header of " + ScanText(j + 1));
-        rScan_stats s{};
-        std::memcpy(&s, p, kScanStatsStoredSize);
-        if (!HDPeakListMode(s.stored_mode)) {
-          Ui().ShowMessage(wrongMode);
-          return {};
-        }
-      }
-    }
-  }
+// A scan header from the file; false, with the message, when it holds no
+// peak list.
+bool ReadPeakListHeader(HDReader& f, const std::string& where) {
+  const uint8_t* p = f.Next(kScanStatsStoredSize);
+  if (!p) throw SorrelError(f.Name() + ": the file ends inside the header of " + where);
+  rScan_stats s{};
+  std::memcpy(&s, p, kScanStatsStoredSize);
+  if (HDPeakListMode(s.stored_mode)) return true;
+  Ui().ShowMessage(kWrongModeMessage);
+  return false;
+}
 
-  // The records are taken straight from the read buffer.
+// Steps over the scans before `iIndex`, as the file lays them out (a
+// header before every scan, or only before the first), and over the
+// wanted scan's header. False, with the message, at a scan header that
+// holds no peak list.
+bool StepToScan(HDReader& f, int32_t iIndex) {
+  rRun_Stats header{};
+  f.ReadRunStats(header);
+  f.Seek(kFirstScanOffset);
+  const uint8_t* p = f.Next(kScanStatsStoredSize);
+  if (!p) throw SorrelError(f.Name() + ": the file ends inside the header of scan 0");
+  rScan_stats first{};
+  std::memcpy(&first, p, kScanStatsStoredSize);
+  if (!HDPeakListMode(first.stored_mode)) {
+    Ui().ShowMessage(kWrongModeMessage);
+    return false;
+  }
+  const bool headers = HDHasScanHeaders(header, first);
+  for (int32_t j = 0; j < iIndex; ++j) {
+    for (int count = 0;; ++count) {
+      const uint8_t* r = f.Next(kPeakRecordSize);
+      if (!r) throw SorrelError(f.Name() + ": the file ends inside " + ScanText(j));
+      double m;
+      std::memcpy(&m, r, sizeof m);
+      if (m == 0.0) break;
+      if (count >= kMaxPeaksWithoutZero)
+        throw SorrelError("Too many peaks have been read without a zero");
+    }
+    if (headers && !ReadPeakListHeader(f, ScanText(j + 1))) return false;
+  }
+  return true;
+}
+
+// The peak records from the current position up to the terminator, taken
+// straight from the read buffer.
+tXYarray ReadPeakRecords(HDReader& f, int32_t iIndex, size_t expectedBytes) {
   tXYarray result;
-  result.reserve(expected / kPeakRecordSize);
+  result.reserve(expectedBytes / kPeakRecordSize);
   for (bool ended = false; !ended;) {
     const uint8_t* p0 = nullptr;
     size_t avail = f.Window(p0, kPeakRecordSize);
     if (avail < kPeakRecordSize)
-      throw SorrelError(fFilename + ": the file ends inside " + ScanText(iIndex));
+      throw SorrelError(f.Name() + ": the file ends inside " + ScanText(iIndex));
     const size_t records = avail / kPeakRecordSize;
     size_t r = 0;
     for (const uint8_t* q = p0; r < records; ++r, q += kPeakRecordSize) {
@@ -233,13 +225,37 @@ tXYarray TSpec::ReadHDSpectrum(int32_t iIndex) {
       std::memcpy(&a, q + 8, sizeof a);
       float fm = static_cast<float>(m);
       if (!std::isfinite(fm))
-        throw SorrelError(fFilename + ": " + ScanText(iIndex) +
+        throw SorrelError(f.Name() + ": " + ScanText(iIndex) +
                           " holds a mass that is not a number");
       result.push_back({fm, static_cast<float>(a)});
     }
     f.Skip((ended ? r + 1 : r) * kPeakRecordSize);
   }
   return result;
+}
+
+}  // namespace
+
+tXYarray ReadHDScan(const std::string& fileName, int32_t iIndex, const THDIndex* index) {
+  const size_t expected = ScanReadSize(index, iIndex);
+  HDReader f(fileName, expected);
+  // The run header is only wanted for its number of scans.
+  uint16_t scanCount = 0;
+  if (!f.ReadScanCount(scanCount)) {
+    Ui().ShowMessage("Error while reading HD run stats");
+    return {};
+  }
+  const int32_t n = scanCount;
+  if (iIndex < 0 || iIndex >= n)
+    throw SorrelError("This file has only " + std::to_string(n) + "Scans!");
+  if (index) {
+    if (static_cast<size_t>(iIndex) >= index->aIndexTable.size())
+      throw SorrelError(fileName + " has changed since it was indexed; open it again");
+    f.Seek(index->aIndexTable[static_cast<size_t>(iIndex)]);
+  } else if (!StepToScan(f, iIndex)) {
+    return {};
+  }
+  return ReadPeakRecords(f, iIndex, expected);
 }
 
 bool TSpec::SaveHDFile(const std::string& sFilename) {
@@ -251,7 +267,9 @@ bool TSpec::SaveHDFile(const std::string& sFilename) {
   // Saving over the file this store reads from: the new file is written
   // beside it and replaces it only when complete, then the store reads
   // from the new one.
-  const bool sameFile = fFromFileOn && fFileKind == fkHD && SameFile(fFilename, sFilename);
+  const auto* hd = std::get_if<InHDFile>(&fScans);
+  const std::string readFrom = hd ? hd->file : std::string();
+  const bool sameFile = hd && SameFile(readFrom, sFilename);
 
   SafeFileWriter w(sFilename);
   if (fFileKind != fkHD) FileHeader = rRun_Stats{};
@@ -282,10 +300,7 @@ bool TSpec::SaveHDFile(const std::string& sFilename) {
   PadRunFile(w);
   w.Commit();
   RemoveIndexFile(sFilename);
-  if (sameFile) {
-    HDindex.reset();
-    OpenHDFile(fFilename);
-  }
+  if (sameFile) OpenHDFile(readFrom);
   return true;
 }
 
@@ -293,74 +308,66 @@ bool TSpec::CreateHDFile(const std::string& sFilename) {
   fFilename = sFilename;
   auto w = std::make_unique<SafeFileWriter>(sFilename);
   w->Write(std::string(kFirstScanOffset, '\0'));
-  f_HDFile = std::move(w);
-  HDnSpec = 0;
   fFileKind = fkHD;
-  if (fCasheOn) CasheClose();
-  fCasheOn = false;
-  CasheIdx.clear();
-  fFromFileOn = true;
   // The store shows what is written from now on.
-  fMass.clear();
-  Chrom.clear();
-  HDindex.reset();
+  StartHDWriting(sFilename, std::move(w));
   return true;
 }
 
 bool TSpec::AddHDSpectrum(const tXYarray& Spectrum) {
-  if (HDnSpec == -1 || !f_HDFile) return false;
-  if (HDnSpec >= kMaxHDScans)
+  auto* w = std::get_if<WritingHD>(&fScans);
+  if (!w) return false;
+  if (w->written >= kMaxHDScans)
     throw SorrelError("An HD file holds at most " + std::to_string(kMaxHDScans) + " scans");
   std::string scan;
   AppendScanHeader(scan, 1.0f);
-  AppendPeaks(scan, Spectrum, HDnSpec);
+  AppendPeaks(scan, Spectrum, w->written);
   try {
-    f_HDFile->Write(scan);
+    w->writer->Write(scan);
   } catch (...) {
     // The file being written is lost (the old one, if any, is untouched):
     // the store is left empty and usable.
-    f_HDFile.reset();
-    HDnSpec = -1;
-    fFromFileOn = false;
-    fFileKind = fkNone;
-    fFilename.clear();
-    Chrom.clear();
-    CMass.clear();
+    AbandonHDWriting();
     throw;
   }
-  ++HDnSpec;
+  w->last.scan = Spectrum;
+  w->last.index = w->written;
+  ++w->written;
   return true;
 }
 
 bool TSpec::CloseHDFile() {
-  if (HDnSpec == -1 || !f_HDFile) return false;
+  auto* w = std::get_if<WritingHD>(&fScans);
+  if (!w) return false;
   rRun_Stats header{};
-  header.number_of_scans = static_cast<uint16_t>(HDnSpec);
-  const int32_t written = HDnSpec;
+  header.number_of_scans = static_cast<uint16_t>(w->written);
+  const int32_t written = w->written;
+  const std::string file = w->file;
   try {
-    PadRunFile(*f_HDFile);
-    f_HDFile->Seek(0);
-    f_HDFile->Write(&header, kRunStatsStoredSize);
-    f_HDFile->Commit();
+    PadRunFile(*w->writer);
+    w->writer->Seek(0);
+    w->writer->Write(&header, kRunStatsStoredSize);
+    w->writer->Commit();
   } catch (...) {
-    f_HDFile.reset();
-    HDnSpec = -1;
-    fFromFileOn = false;
+    AbandonHDWriting();
     throw;
   }
-  f_HDFile.reset();
-  HDnSpec = -1;
-  RemoveIndexFile(fFilename);
-  if (fFromFileOn && written > 0) {
-    if (!HDindex) HDindex = std::make_unique<THDIndex>();
+  RemoveIndexFile(file);
+  // The store reads the scans back from the new file, through its index
+  // when the file can be indexed.
+  std::unique_ptr<THDIndex> index;
+  if (written > 0) {
+    index = std::make_unique<THDIndex>();
     bool ok = false;
     try {
-      ok = HDindex->IndexFile(fFilename);
+      ok = index->IndexFile(file);
     } catch (const std::exception&) {
       ok = false;
     }
-    if (!ok) HDindex.reset();
+    if (!ok) index.reset();
   }
+  tXYarray chrom = std::move(Chrom);
+  AttachHDFile(file, std::move(index), std::move(chrom));
   return true;
 }
 

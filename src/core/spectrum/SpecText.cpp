@@ -22,7 +22,6 @@ bool TSpec::OpenTextFile(const std::string& oFilename,
                          const std::function<std::string()>& askFirstMass,
                          const BadLineHandler& onBadLine) {
   fFileKind = fkNone;
-  fFromFileOn = false;
   BusyCursor busy;
   auto fail = [&] {
     Clear();

@@ -74,8 +74,45 @@ TEST_F(CacheTest, SwitchingOnWritesTheLayout) {
   EXPECT_TRUE(spec.GetMass(1).empty());
   EXPECT_EQ(spec.GetMass(2), (tXYarray{{12.25f, 7.0f}}));
   EXPECT_EQ(spec.GetMass(0), (tXYarray{{10.0f, 1.0f}, {11.5f, 2.0f}}));
-  EXPECT_EQ(spec.LastReadIndex, 0);
+  EXPECT_EQ(spec.LastReadIndex(), 0);
   EXPECT_EQ(spec.Chrom, (tXYarray{{1.0f, 3.0f}, {2.0f, 0.0f}, {3.0f, 7.0f}}));
+}
+
+// The scan read last is the store's own: a frame that shows something
+// else in CMass (a summed or processed spectrum) does not change what the
+// scan reads as, from the cache or from an HD file.
+TEST_F(CacheTest, TheCurrentSpectrumIsNotTheReadBuffer) {
+  for (bool fromHD : {false, true}) {
+    SCOPED_TRACE(fromHD ? "HD file" : "cache");
+    TSpec source;
+    FillThree(source);
+    TSpec spec;
+    if (fromHD) {
+      ASSERT_TRUE(source.SaveFile(dir.File("buf.R01")));
+      ASSERT_TRUE(spec.OpenFile(dir.File("buf.R01")));
+    } else {
+      FillThree(spec);
+      spec.SetCasheOn(true);
+    }
+    EXPECT_EQ(spec.GetMass(2), (tXYarray{{12.25f, 7.0f}}));
+    spec.CMass = {{99.0f, 1.0f}};
+    EXPECT_EQ(spec.GetMass(2), (tXYarray{{12.25f, 7.0f}}));
+    EXPECT_EQ(spec.CMass, (tXYarray{{99.0f, 1.0f}}));
+  }
+}
+
+// A single-spectrum store whose run was in the cache gets the run back
+// when the cache goes off; it only cannot switch the cache on.
+TEST_F(CacheTest, SwitchingOffInSingleSpectrumModeBringsTheRunBack) {
+  TSpec spec;
+  FillThree(spec);
+  spec.SetCasheOn(true);
+  spec.SetMassOnly(true);
+  spec.SetCasheOn(false);
+  EXPECT_FALSE(spec.CasheOn());
+  EXPECT_EQ(spec.GetMass(2), (tXYarray{{12.25f, 7.0f}}));
+  spec.SetCasheOn(true);
+  EXPECT_FALSE(spec.CasheOn());
 }
 
 TEST_F(CacheTest, FileNameFollowsTheFrameLabel) {

@@ -61,9 +61,8 @@ TEST(FuzzFindings, HDScanAfterTheFirstWithARawModeHeader) {
   EXPECT_EQ(ui.messages,
             std::vector<std::string>{"Problem in R file (number_of_scans_per_second=0)"});
 
-  spec.HDindex.reset();
-  EXPECT_EQ(spec.ReadHDSpectrum(0).size(), 1u);
-  EXPECT_TRUE(spec.ReadHDSpectrum(1).empty());
+  EXPECT_EQ(ReadHDScan(path, 0, nullptr).size(), 1u);
+  EXPECT_TRUE(ReadHDScan(path, 1, nullptr).empty());
   EXPECT_EQ(ui.messages.back(),
             "The file is not nominal mass, fast DSP nom mass or slow accurrate HD ALG acquired the "
             "conversion ends here.");

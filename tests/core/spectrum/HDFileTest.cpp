@@ -145,8 +145,8 @@ TEST_F(HDFileTest, IndexesBothLayoutsOfTheFormatNotes) {
     ASSERT_TRUE(spec.OpenFile(path));
     EXPECT_EQ(spec.FileKind(), fkHD);
     EXPECT_TRUE(spec.FromFileOn());
-    ASSERT_TRUE(spec.HDindex);
-    EXPECT_EQ(spec.HDindex->aIndexTable, (std::vector<uint64_t>{23390, c.secondOffset}));
+    ASSERT_TRUE(spec.HDindex());
+    EXPECT_EQ(spec.HDindex()->aIndexTable, (std::vector<uint64_t>{23390, c.secondOffset}));
     ASSERT_EQ(spec.NSpec(), 2);
     EXPECT_EQ(spec.Chrom[0][0], 2.0f);
     EXPECT_EQ(spec.Chrom[1][0], 4.0f);
@@ -156,9 +156,7 @@ TEST_F(HDFileTest, IndexesBothLayoutsOfTheFormatNotes) {
     ExpectSpectrum(spec.GetMass(0), {{50.5f, 100.0f}, {60.25f, 200.0f}, {70.125f, 300.0f}});
     // The same scans when there is no index: the reader steps through the
     // file as it is laid out.
-    spec.HDindex.reset();
-    spec.LastReadIndex = -99;
-    ExpectSpectrum(spec.GetMass(1), {{55.5f, 7.0f}, {65.5f, 8.0f}});
+    ExpectSpectrum(ReadHDScan(path, 1, nullptr), {{55.5f, 7.0f}, {65.5f, 8.0f}});
     EXPECT_TRUE(ui.messages.empty());
   }
 }
@@ -172,7 +170,7 @@ TEST_F(HDFileTest, AccurateModesHaveOneHeaderForAllScans) {
     std::string path = dir.Write("acc.R02", BuildHD(0, 2, scans));
     TSpec spec;
     ASSERT_TRUE(spec.OpenFile(path)) << mode;
-    EXPECT_EQ(spec.HDindex->aIndexTable[1], 23446u);
+    EXPECT_EQ(spec.HDindex()->aIndexTable[1], 23446u);
     ExpectSpectrum(spec.GetMass(1), {{55.5f, 7.0f}, {65.5f, 8.0f}});
   }
 }
@@ -183,8 +181,8 @@ TEST_F(HDFileTest, IndexFileLayoutAndReuse) {
   {
     TSpec spec;
     ASSERT_TRUE(spec.OpenFile(path));
-    EXPECT_FALSE(spec.HDindex->UsedIndexFile);
-    EXPECT_EQ(spec.HDindex->WrittenIndexFile, index);
+    EXPECT_FALSE(spec.HDindex()->UsedIndexFile);
+    EXPECT_EQ(spec.HDindex()->WrittenIndexFile, index);
   }
   // creation date, size in whole KiB (24576 / 1024 = 24), N, then the
   // totals, the times and the offsets of the two scans.
@@ -203,7 +201,7 @@ TEST_F(HDFileTest, IndexFileLayoutAndReuse) {
   // An unchanged run opens from its index.
   TSpec again;
   ASSERT_TRUE(again.OpenFile(path));
-  EXPECT_TRUE(again.HDindex->UsedIndexFile);
+  EXPECT_TRUE(again.HDindex()->UsedIndexFile);
   EXPECT_EQ(again.Chrom, (tXYarray{{2.0f, 600.0f}, {4.0f, 15.0f}}));
   ExpectSpectrum(again.GetMass(1), {{55.5f, 7.0f}, {65.5f, 8.0f}});
 }
@@ -244,7 +242,7 @@ TEST_F(HDFileTest, IndexThatDoesNotMatchIsMadeAgain) {
     SetModTime(path, 1000000000);  // the run older than its index
     TSpec spec;
     ASSERT_TRUE(spec.OpenFile(path));
-    EXPECT_FALSE(spec.HDindex->UsedIndexFile);
+    EXPECT_FALSE(spec.HDindex()->UsedIndexFile);
     EXPECT_EQ(spec.Chrom, (tXYarray{{2.0f, 600.0f}, {4.0f, 15.0f}}));
     ExpectSpectrum(spec.GetMass(1), {{55.5f, 7.0f}, {65.5f, 8.0f}});
   }
@@ -264,7 +262,7 @@ TEST_F(HDFileTest, RunWrittenAfterItsIndexIsIndexedAgain) {
   SetModTime(dir.File("w.x01"), 1000000000);
   TSpec spec;
   ASSERT_TRUE(spec.OpenFile(path));
-  EXPECT_FALSE(spec.HDindex->UsedIndexFile);
+  EXPECT_FALSE(spec.HDindex()->UsedIndexFile);
   EXPECT_EQ(spec.Chrom[1][1], 87.0f);
 }
 
@@ -351,7 +349,7 @@ TEST_F(HDFileTest, BadRunFilesAreRefused) {
     EXPECT_EQ(spec.NSpec(), 0);
     EXPECT_TRUE(spec.Filename().empty());
     EXPECT_FALSE(spec.FromFileOn());
-    EXPECT_FALSE(spec.HDindex);
+    EXPECT_FALSE(spec.HDindex());
     std::string want = c.message;
     if (auto p = want.find('%'); p != std::string::npos) want.replace(p, 1, path);
     ASSERT_EQ(ui.messages.size(), 1u);
@@ -408,8 +406,7 @@ TEST_F(HDFileTest, SteppingWithoutIndexStopsAtAScanOfAnotherMode) {
   std::string path = dir.Write("s.R01", BuildHD(0, 2, scans));
   TSpec spec;
   ASSERT_TRUE(spec.OpenFile(path));
-  spec.HDindex.reset();
-  EXPECT_TRUE(spec.ReadHDSpectrum(1).empty());
+  EXPECT_TRUE(ReadHDScan(path, 1, nullptr).empty());
   EXPECT_EQ(ui.messages, (std::vector<std::string>{
                              "The file is not nominal mass, fast DSP nom mass or slow accurrate HD "
                              "ALG acquired the conversion ends here."}));
@@ -591,9 +588,22 @@ TEST_F(HDFileTest, SavingAnOpenedRun) {
   EXPECT_EQ(Get<uint16_t>(ReadAll(path), 0), 0u);
   EXPECT_TRUE(spec.FromFileOn());
   EXPECT_EQ(spec.Chrom, (tXYarray{{2.0f, 600.0f}, {4.0f, 15.0f}}));
-  spec.LastReadIndex = -99;
   ExpectSpectrum(spec.GetMass(1), {{55.5f, 7.0f}, {65.5f, 8.0f}});
   ExpectSpectrum(spec.GetMass(0), {{50.5f, 100.0f}, {60.25f, 200.0f}, {70.125f, 300.0f}});
+}
+
+// A text spectrum opened into a store that reads its run from an HD file
+// becomes the current spectrum; the run still reads from its own file.
+TEST_F(HDFileTest, ATextSpectrumOpenedIntoAFileBackedStore) {
+  std::string path = dir.Write("keep.R01", BuildHD(0, 2, TwoScans(true)));
+  std::string text = dir.Write("one.txt", "50\t10\r\n");
+  TSpec spec;
+  ASSERT_TRUE(spec.OpenFile(path));
+  ASSERT_TRUE(spec.OpenFile(text));
+  EXPECT_EQ(spec.FileKind(), fkTxt);
+  EXPECT_EQ(spec.CMass, (tXYarray{{50.0f, 10.0f}}));
+  ASSERT_EQ(spec.NSpec(), 2);
+  ExpectSpectrum(spec.GetMass(1), {{55.5f, 7.0f}, {65.5f, 8.0f}});
 }
 
 // Writing scan by scan: AddSSpec feeds the file; the store shows the last
@@ -613,14 +623,18 @@ TEST_F(HDFileTest, WritingScanByScan) {
   double t = 10;
   for (const tXYarray& s : scans) {
     int32_t r = spec.AddSSpec(t += 10, 1, s);
-    EXPECT_EQ(r, spec.HDnSpec - 1);
+    EXPECT_EQ(r, spec.HDnSpec() - 1);
   }
   EXPECT_EQ(spec.NSpec(), int32_t(scans.size()));
   ExpectSpectrum(spec.GetMass(0), {{259.0f, 199.0f}});  // while writing: the last scan
+  // The scans are only in the file being written: they cannot go into the
+  // cache before it is closed.
+  EXPECT_THROW(spec.SetCasheOn(true), SorrelError);
+  EXPECT_FALSE(spec.CasheOn());
   EXPECT_EQ(ReadAll(path), "an older run");
   ASSERT_TRUE(spec.CloseHDFile());
-  EXPECT_EQ(spec.HDnSpec, -1);
-  ASSERT_TRUE(spec.HDindex);
+  EXPECT_EQ(spec.HDnSpec(), -1);
+  ASSERT_TRUE(spec.HDindex());
   ExpectSpectrum(spec.GetMass(0), {{40.0f, 10.0f}, {41.0f, 11.0f}});
 
   TSpec back;
@@ -664,7 +678,7 @@ TEST_F(HDFileTest, IndexOfAWriteProtectedRunGoesToTemp) {
   if (!medium.Mounted()) chmod(sub.c_str(), 0755);
   ASSERT_TRUE(ok);
   EXPECT_FALSE(FileExists(sub + "p.x01"));
-  EXPECT_EQ(spec.HDindex->WrittenIndexFile, dir.File("Temp/p.x01"));
+  EXPECT_EQ(spec.HDindex()->WrittenIndexFile, dir.File("Temp/p.x01"));
   EXPECT_TRUE(FileExists(dir.File("Temp/p.x01")));
 }
 
@@ -677,15 +691,15 @@ TEST_F(HDFileTest, IndexThatCannotBeWrittenBesideTheRun) {
   {
     TSpec spec;
     ASSERT_TRUE(spec.OpenFile(path));
-    EXPECT_EQ(spec.HDindex->WrittenIndexFile, dir.File("Temp/q.x01"));
+    EXPECT_EQ(spec.HDindex()->WrittenIndexFile, dir.File("Temp/q.x01"));
     EXPECT_EQ(ReadAll(dir.File("Temp/q.x01")).size(), 10u + 12 * 2);
   }
   std::filesystem::remove(dir.File("Temp/q.x01"));
   std::filesystem::create_directories(dir.File("Temp/q.x01"));
   TSpec spec;
   ASSERT_TRUE(spec.OpenFile(path));
-  EXPECT_EQ(spec.HDindex->WrittenIndexFile, "");
-  EXPECT_FALSE(spec.HDindex->UsedIndexFile);
+  EXPECT_EQ(spec.HDindex()->WrittenIndexFile, "");
+  EXPECT_FALSE(spec.HDindex()->UsedIndexFile);
   EXPECT_EQ(spec.Chrom, (tXYarray{{2.0f, 600.0f}, {4.0f, 15.0f}}));
   ExpectSpectrum(spec.GetMass(1), {{55.5f, 7.0f}, {65.5f, 8.0f}});
   EXPECT_TRUE(ui.messages.empty());

@@ -99,6 +99,23 @@ TEST(MassLynx, PointsAreCutIntoScansAndTheRepeatedMassIsDropped) {
   }
 }
 
+// A store that held a run shows only the directory's run afterwards: its
+// scans replace the old ones instead of being added after them.
+TEST(MassLynx, TheRunReplacesWhatTheStoreHeld) {
+  test::ScriptedUi ui;
+  test::TempDir tmp;
+  RawDirBuilder raw(tmp.File("cut.raw"));
+  raw.Functions(0).Scans({3, 4}).Data(CutExampleData());
+  TSpec spec;
+  for (int k = 1; k <= 3; ++k)
+    spec.AddSSpec(k, 1, {{100.0f, 1.0f}});
+  ASSERT_TRUE(OpenRaw(spec, raw.Dir()));
+  ASSERT_EQ(spec.NSpec(), 2);
+  EXPECT_THAT(PointsOf(spec.Chrom),
+              ElementsAre(Points::value_type{30, 1000}, Points::value_type{60, 2000}));
+  EXPECT_EQ(spec.GetMass(0).front(), (dPoint{50, 1}));
+}
+
 TEST(MassLynx, EveryScanOfASelectedIonRunSurvives) {
   // One channel: every scan holds the same mass. Cutting only where the
   // mass falls would merge the five scans into one point.
