@@ -221,6 +221,74 @@ bool THDIndex::ReadIndexFile(const std::string& indexName) {
   return true;
 }
 
+namespace {
+
+// The first scan header of a run; its stored_mode must be a peak list.
+rScan_stats ReadFirstScanHeader(HDReader& f) {
+  f.Seek(kFirstScanOffset);
+  const uint8_t* p = f.Next(kScanStatsStoredSize);
+  if (!p) throw SorrelError("The file ends inside the header of scan 0");
+  rScan_stats scan{};
+  std::memcpy(&scan, p, kScanStatsStoredSize);
+  if (scan.stored_mode == 0 || scan.stored_mode == 1)
+    throw SorrelError("RAW HD file format not supported.");
+  if (!HDPeakListMode(scan.stored_mode)) throw SorrelError("Unexpected HD file format.");
+  return scan;
+}
+
+// The retention time of scan k (from 0): (k + 1) / number_of_scans_per_second
+// of the header in force. A rate of 0 is replaced by 1000 in that header,
+// with one message per file: a run of thousands of such headers must not
+// bring up thousands of boxes.
+float RetentionTimeOf(int k, rScan_stats& scan, bool& toldZeroRate) {
+  if (scan.number_of_scans_per_second == 0) {
+    if (!toldZeroRate) Ui().ShowMessage("Problem in R file (number_of_scans_per_second=0)");
+    toldZeroRate = true;
+    scan.number_of_scans_per_second = 1000;
+  }
+  float t = static_cast<float>(static_cast<double>(k + 1) /
+                               static_cast<double>(scan.number_of_scans_per_second));
+  if (!std::isfinite(t))
+    throw SorrelError("Scan " + std::to_string(k) + " has no usable number_of_scans_per_second (" +
+                      FloatToStr(scan.number_of_scans_per_second) + ")");
+  return t;
+}
+
+// Steps over the peak records of scan k up to its terminator, summing the
+// intensities. Intensities are whole numbers: their sum is exact in 64 bits
+// and rounded once to the stored float. The records are taken straight from
+// the read buffer, as many as it holds at a time. False, with the message,
+// when a scan has too many peaks without a terminator.
+bool SumScanPeaks(HDReader& f, int k, float& total) {
+  int64_t sum = 0;
+  int count = 0;
+  for (bool ended = false; !ended;) {
+    const uint8_t* p0 = nullptr;
+    size_t avail = f.Window(p0, kPeakRecordSize);
+    if (avail < kPeakRecordSize)
+      throw SorrelError("The file ends inside scan " + std::to_string(k));
+    const size_t records = avail / kPeakRecordSize;
+    size_t r = 0;
+    for (const uint8_t* q = p0; r < records; ++r, q += kPeakRecordSize) {
+      if (Load<double>(q) == 0.0) {
+        ended = true;
+        break;
+      }
+      if (count >= kMaxPeaksWithoutZero) {
+        Ui().ShowMessage("Too many peaks have been read without a zero");
+        return false;
+      }
+      ++count;
+      sum += Load<int32_t>(q + 8);
+    }
+    f.Skip((ended ? r + 1 : r) * kPeakRecordSize);
+  }
+  total = static_cast<float>(sum);
+  return true;
+}
+
+}  // namespace
+
 void THDIndex::Indexer() {
   ErrorFlag = true;
   HDReader f(s_FileName, 1 << 20);
@@ -234,15 +302,7 @@ void THDIndex::Indexer() {
   }
   std::vector<uint64_t> offsets(static_cast<size_t>(n));
   std::vector<float> tic(static_cast<size_t>(n)), ret(static_cast<size_t>(n));
-
-  f.Seek(kFirstScanOffset);
-  const uint8_t* p = f.Next(kScanStatsStoredSize);
-  if (!p) throw SorrelError("The file ends inside the header of scan 0");
-  rScan_stats scan{};
-  std::memcpy(&scan, p, kScanStatsStoredSize);
-  if (scan.stored_mode == 0 || scan.stored_mode == 1)
-    throw SorrelError("RAW HD file format not supported.");
-  if (!HDPeakListMode(scan.stored_mode)) throw SorrelError("Unexpected HD file format.");
+  rScan_stats scan = ReadFirstScanHeader(f);
   const bool headers = HDHasScanHeaders(header, scan);
 
   bool toldZeroRate = false;
@@ -251,54 +311,14 @@ void THDIndex::Indexer() {
       if (ProgressBr && ProgressBr->UserCanceled()) return;
       if (ProgressBr) ProgressBr->SetPosition(k, n);
       if (headers) {
-        p = f.Next(kScanStatsStoredSize);
+        const uint8_t* p = f.Next(kScanStatsStoredSize);
         if (!p) throw SorrelError("The file ends inside the header of scan " + std::to_string(k));
         std::memcpy(&scan, p, kScanStatsStoredSize);
       }
     }
     offsets[static_cast<size_t>(k)] = f.Pos();
-    if (scan.number_of_scans_per_second == 0) {
-      // One message per file: a run of thousands of such headers must
-      // not bring up thousands of boxes.
-      if (!toldZeroRate) Ui().ShowMessage("Problem in R file (number_of_scans_per_second=0)");
-      toldZeroRate = true;
-      scan.number_of_scans_per_second = 1000;
-    }
-    float t = static_cast<float>(static_cast<double>(k + 1) /
-                                 static_cast<double>(scan.number_of_scans_per_second));
-    if (!std::isfinite(t))
-      throw SorrelError("Scan " + std::to_string(k) +
-                        " has no usable number_of_scans_per_second (" +
-                        FloatToStr(scan.number_of_scans_per_second) + ")");
-    ret[static_cast<size_t>(k)] = t;
-
-    // Intensities are whole numbers: their sum is exact in 64 bits and
-    // rounded once to the stored float. The records are taken straight
-    // from the read buffer, as many as it holds at a time.
-    int64_t sum = 0;
-    int count = 0;
-    for (bool ended = false; !ended;) {
-      const uint8_t* p0 = nullptr;
-      size_t avail = f.Window(p0, kPeakRecordSize);
-      if (avail < kPeakRecordSize)
-        throw SorrelError("The file ends inside scan " + std::to_string(k));
-      const size_t records = avail / kPeakRecordSize;
-      size_t r = 0;
-      for (const uint8_t* q = p0; r < records; ++r, q += kPeakRecordSize) {
-        if (Load<double>(q) == 0.0) {
-          ended = true;
-          break;
-        }
-        if (count >= kMaxPeaksWithoutZero) {
-          Ui().ShowMessage("Too many peaks have been read without a zero");
-          return;
-        }
-        ++count;
-        sum += Load<int32_t>(q + 8);
-      }
-      f.Skip((ended ? r + 1 : r) * kPeakRecordSize);
-    }
-    tic[static_cast<size_t>(k)] = static_cast<float>(sum);
+    ret[static_cast<size_t>(k)] = RetentionTimeOf(k, scan, toldZeroRate);
+    if (!SumScanPeaks(f, k, tic[static_cast<size_t>(k)])) return;
   }
   if (ProgressBr) ProgressBr->SetPosition(n, n);
 

@@ -689,114 +689,149 @@ tXYarray TnetCDF::ReadSpectrum(int32_t Idx) {
   return Spec->GetMass(Idx);
 }
 
+namespace {
+
+// The point counts of the scans, counted before any file is touched, so
+// that a run too large for the export leaves everything as it was. Scans
+// that are read from a file (an HD run, the cache) are kept from this
+// reading, so that the file is read once; the export is limited to
+// 20 000 000 points, so they take at most 160 MB.
+struct ExportCounts {
+  std::vector<int> counts;
+  int64_t total = 0;
+  bool kept = false;
+  std::vector<dPoint> points;  // the kept points, scan after scan
+};
+
+ExportCounts CountPoints(TSpec& spec) {
+  const size_t nScans = static_cast<size_t>(spec.NSpec());
+  ExportCounts c;
+  c.kept = spec.FromFileOn() || spec.CasheOn();
+  c.counts.resize(nScans);
+  WorkProgressReport progress("Reading the scans of the run", static_cast<int64_t>(nScans));
+  for (size_t i = 0; i < nScans; ++i) {
+    progress.Step(static_cast<int64_t>(i));
+    const tXYarray& scan = spec.GetMass(static_cast<int32_t>(i));
+    size_t n = scan.size();
+    if (n > static_cast<size_t>(kMaxNetCDFPoints)) n = static_cast<size_t>(kMaxNetCDFPoints) + 1;
+    c.counts[i] = static_cast<int>(n);
+    c.total += static_cast<int64_t>(n);
+    if (c.kept && c.total <= kMaxNetCDFPoints)
+      c.points.insert(c.points.end(), scan.begin(), scan.end());
+  }
+  return c;
+}
+
+// The variables of the export, in the order they are defined.
+struct ExportVars {
+  int index = -1, count = -1, time = -1, total = -1, mass = -1, inten = -1;
+};
+
+ExportVars DefineExport(int nc, const std::string& file, size_t nScans, size_t nPoints) {
+  int scanDim = 0, pointDim = 0;
+  Nc(nc_def_dim(nc, "scan_number", nScans, &scanDim), file);
+  Nc(nc_def_dim(nc, "point_number", nPoints, &pointDim), file);
+  ExportVars v;
+  Nc(nc_def_var(nc, "scan_index", NC_INT, 1, &scanDim, &v.index), file);
+  Nc(nc_def_var(nc, "point_count", NC_INT, 1, &scanDim, &v.count), file);
+  Nc(nc_def_var(nc, "scan_acquisition_time", NC_DOUBLE, 1, &scanDim, &v.time), file);
+  Nc(nc_def_var(nc, "total_intensity", NC_DOUBLE, 1, &scanDim, &v.total), file);
+  Nc(nc_def_var(nc, "mass_values", NC_DOUBLE, 1, &pointDim, &v.mass), file);
+  Nc(nc_def_var(nc, "intensity_values", NC_DOUBLE, 1, &pointDim, &v.inten), file);
+  Nc(nc_enddef(nc), file);
+  return v;
+}
+
+// The per-scan variables: times and totals from the chromatogram, the
+// index of each scan's first point and its point count.
+void WriteScanTables(int nc, const std::string& file, const ExportVars& v, const tXYarray& chrom,
+                     const std::vector<int>& counts) {
+  const size_t nScans = counts.size();
+  std::vector<double> times(nScans), totals(nScans);
+  std::vector<int> index(nScans);
+  int at = 0;
+  for (size_t i = 0; i < nScans; ++i) {
+    times[i] = chrom[i][0];
+    totals[i] = chrom[i][1];
+    index[i] = at;
+    at += counts[i];
+  }
+  size_t start = 0, len = nScans;
+  Nc(nc_put_vara_double(nc, v.time, &start, &len, times.data()), file);
+  Nc(nc_put_vara_double(nc, v.total, &start, &len, totals.data()), file);
+  Nc(nc_put_vara_int(nc, v.index, &start, &len, index.data()), file);
+  Nc(nc_put_vara_int(nc, v.count, &start, &len, counts.data()), file);
+}
+
+// All points of all scans in scan order, written a block at a time: first
+// every mass, then every intensity, so that the library writes each
+// variable front to back.
+void WritePointArrays(int nc, const std::string& file, const ExportVars& v, TSpec& spec,
+                      const ExportCounts& c) {
+  const size_t nScans = c.counts.size();
+  std::vector<double> values;
+  values.reserve(kBlockPoints);
+  WorkProgressReport progress("Saving " + file, 2 * static_cast<int64_t>(nScans));
+  for (int part = 0; part < 2; ++part) {
+    const int var = part == 0 ? v.mass : v.inten;
+    size_t written = 0;
+    auto flush = [&] {
+      if (values.empty()) return;
+      size_t at = written, n = values.size();
+      Nc(nc_put_vara_double(nc, var, &at, &n, values.data()), file);
+      written += n;
+      values.clear();
+    };
+    size_t k = 0;  // next kept point
+    for (size_t i = 0; i < nScans; ++i) {
+      progress.Step(static_cast<int64_t>(part * nScans + i));
+      const dPoint* p = nullptr;
+      size_t n = static_cast<size_t>(c.counts[i]);
+      if (c.kept) {
+        p = c.points.data() + k;
+        k += n;
+      } else {
+        const tXYarray& scan = spec.GetMass(static_cast<int32_t>(i));
+        if (scan.size() != n)
+          throw SorrelError(file + ": " + ScanText(i) + " changed while it was saved");
+        p = scan.data();
+      }
+      for (size_t j = 0; j < n; ++j)
+        values.push_back(p[j][part]);
+      if (values.size() >= kBlockPoints) flush();
+    }
+    flush();
+  }
+}
+
+}  // namespace
+
 bool TnetCDF::Save(const std::string& sFilename) {
   if (!Spec || Spec->NSpec() == 0) {
     Ui().ShowMessage("No data to save");
     return false;
   }
   TSpec& spec = *Spec;
-  const size_t nScans = static_cast<size_t>(spec.NSpec());
-  // The points are counted before any file is touched, so that a run too
-  // large for the export leaves everything as it was. Scans that are read
-  // from a file (an HD run, the cache) are kept from this reading, so that
-  // the file is read once; the export is limited to 20 000 000 points, so
-  // they take at most 160 MB.
-  const bool readFromFile = spec.FromFileOn() || spec.CasheOn();
-  std::vector<dPoint> kept;
-  std::vector<int> counts(nScans);
-  int64_t total = 0;
-  {
-    WorkProgressReport progress("Reading the scans of the run", static_cast<int64_t>(nScans));
-    for (size_t i = 0; i < nScans; ++i) {
-      progress.Step(static_cast<int64_t>(i));
-      const tXYarray& scan = spec.GetMass(static_cast<int32_t>(i));
-      size_t n = scan.size();
-      if (n > static_cast<size_t>(kMaxNetCDFPoints)) n = static_cast<size_t>(kMaxNetCDFPoints) + 1;
-      counts[i] = static_cast<int>(n);
-      total += static_cast<int64_t>(n);
-      if (readFromFile && total <= kMaxNetCDFPoints)
-        kept.insert(kept.end(), scan.begin(), scan.end());
-    }
-  }
-  if (total > kMaxNetCDFPoints) {
+  const ExportCounts counts = CountPoints(spec);
+  if (counts.total > kMaxNetCDFPoints) {
     Ui().ShowMessage("Too large GC/MS spectrum");
     return false;
   }
 
   SafeFileWriter out(sFilename);
   out.CloseHandle();
-  const std::string& temp = out.TempPath();
   try {
     NcFile nc;
     // A large I/O buffer: the library otherwise writes (and first reads)
     // the file a few kilobytes at a time.
     size_t chunk = kIoChunk;
-    Nc(nc__create(temp.c_str(), NC_CLOBBER, 0, &chunk, &nc.id), sFilename);
+    Nc(nc__create(out.TempPath().c_str(), NC_CLOBBER, 0, &chunk, &nc.id), sFilename);
     int oldFill = 0;
     Nc(nc_set_fill(nc.id, NC_NOFILL, &oldFill), sFilename);  // every value is written
-    int scanDim = 0, pointDim = 0;
-    Nc(nc_def_dim(nc.id, "scan_number", nScans, &scanDim), sFilename);
-    Nc(nc_def_dim(nc.id, "point_number", static_cast<size_t>(total), &pointDim), sFilename);
-    int vIndex, vCount, vTime, vTotal, vMass, vInten;
-    Nc(nc_def_var(nc.id, "scan_index", NC_INT, 1, &scanDim, &vIndex), sFilename);
-    Nc(nc_def_var(nc.id, "point_count", NC_INT, 1, &scanDim, &vCount), sFilename);
-    Nc(nc_def_var(nc.id, "scan_acquisition_time", NC_DOUBLE, 1, &scanDim, &vTime), sFilename);
-    Nc(nc_def_var(nc.id, "total_intensity", NC_DOUBLE, 1, &scanDim, &vTotal), sFilename);
-    Nc(nc_def_var(nc.id, "mass_values", NC_DOUBLE, 1, &pointDim, &vMass), sFilename);
-    Nc(nc_def_var(nc.id, "intensity_values", NC_DOUBLE, 1, &pointDim, &vInten), sFilename);
-    Nc(nc_enddef(nc.id), sFilename);
-
-    std::vector<double> times(nScans), totals(nScans);
-    std::vector<int> index(nScans);
-    int at = 0;
-    for (size_t i = 0; i < nScans; ++i) {
-      times[i] = spec.Chrom[i][0];
-      totals[i] = spec.Chrom[i][1];
-      index[i] = at;
-      at += counts[i];
-    }
-    size_t start = 0, len = nScans;
-    Nc(nc_put_vara_double(nc.id, vTime, &start, &len, times.data()), sFilename);
-    Nc(nc_put_vara_double(nc.id, vTotal, &start, &len, totals.data()), sFilename);
-    Nc(nc_put_vara_int(nc.id, vIndex, &start, &len, index.data()), sFilename);
-    Nc(nc_put_vara_int(nc.id, vCount, &start, &len, counts.data()), sFilename);
-
-    // All points of all scans in scan order, written a block at a time:
-    // first every mass, then every intensity, so that the library writes
-    // each variable front to back.
-    std::vector<double> values;
-    values.reserve(kBlockPoints);
-    WorkProgressReport progress("Saving " + sFilename, 2 * static_cast<int64_t>(nScans));
-    for (int part = 0; part < 2; ++part) {
-      const int var = part == 0 ? vMass : vInten;
-      size_t written = 0;
-      auto flush = [&] {
-        if (values.empty()) return;
-        size_t at = written, n = values.size();
-        Nc(nc_put_vara_double(nc.id, var, &at, &n, values.data()), sFilename);
-        written += n;
-        values.clear();
-      };
-      size_t k = 0;  // next point of `kept`
-      for (size_t i = 0; i < nScans; ++i) {
-        progress.Step(static_cast<int64_t>(part * nScans + i));
-        const dPoint* p = nullptr;
-        size_t n = static_cast<size_t>(counts[i]);
-        if (readFromFile) {
-          p = kept.data() + k;
-          k += n;
-        } else {
-          const tXYarray& scan = spec.GetMass(static_cast<int32_t>(i));
-          if (scan.size() != n)
-            throw SorrelError(sFilename + ": " + ScanText(i) + " changed while it was saved");
-          p = scan.data();
-        }
-        for (size_t j = 0; j < n; ++j)
-          values.push_back(p[j][part]);
-        if (values.size() >= kBlockPoints) flush();
-      }
-      flush();
-    }
+    const ExportVars vars =
+        DefineExport(nc.id, sFilename, counts.counts.size(), static_cast<size_t>(counts.total));
+    WriteScanTables(nc.id, sFilename, vars, spec.Chrom, counts.counts);
+    WritePointArrays(nc.id, sFilename, vars, spec, counts);
     int id = nc.id;
     nc.id = -1;
     Nc(nc_close(id), sFilename);
