@@ -428,7 +428,8 @@ namespace {
 void OpenWithLibrary(const std::string& file, NcFile& nc) {
   if (std::string problem = ClassicHeader(file).Problem(); !problem.empty())
     throw SorrelError(file + " cannot be read as a netCDF file: " + problem);
-  int status = nc_open(file.c_str(), NC_NOWRITE, &nc.id);
+  size_t buffer = kNetCDFReadBuffer;
+  int status = nc__open(file.c_str(), NC_NOWRITE, &buffer, &nc.id);
   if (status != NC_NOERR) {
     nc.id = -1;
     throw SorrelError(file + " cannot be read as a netCDF file: " + nc_strerror(status));

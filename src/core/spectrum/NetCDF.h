@@ -2,6 +2,7 @@
 // TnetCDF: GC/MS and LC/MS runs in netCDF files with the ANDI/MS (AIA)
 // variable layout. Save exports the run of a store; Open reads such a file
 // from any instrument into the store.
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -13,6 +14,10 @@ class TSpec;
 
 // Most points (of all scans together) that Save writes.
 inline constexpr int64_t kMaxNetCDFPoints = 20000000;
+// Size of the netCDF library's I/O buffer when reading a run. With its own
+// default (a few kilobytes) the library takes twice as long to hand over
+// the point arrays of a large run.
+inline constexpr size_t kNetCDFReadBuffer = size_t{256} << 10;
 
 class TnetCDF {
  public:
