@@ -7,8 +7,8 @@
 // (the baseline), then calls libkelpread.so's OpenMassLynxData on the
 // directory as the program does, into arrays allocated once beforehand.
 // The counters give both times and their ratio, decode / read; the aim is
-// a ratio within 3. The "cal" variant adds a five-term polynomial
-// calibration to format 0.
+// a ratio within 3. The "cal" variants add a calibration to format 0: a
+// five-term polynomial (cal 1, T0) or a square-root one (cal 2, T1).
 #include <benchmark/benchmark.h>
 #include <dlfcn.h>
 #include <fcntl.h>
@@ -57,10 +57,11 @@ struct SyntheticRun {
   std::string dir;
   size_t points = 0, scans = 0;
 
-  SyntheticRun(int format, bool calibrated) {
+  SyntheticRun(int format, int calibration) {
+    const bool calibrated = calibration != 0;
     dir = (std::filesystem::temp_directory_path() /
            ("sorrel-bench-" + std::to_string(::getpid()) + "-f" + std::to_string(format) +
-            (calibrated ? "cal" : "") + ".raw"))
+            (calibrated ? "cal" + std::to_string(calibration) : "") + ".raw"))
               .string() +
           "/";
     std::filesystem::create_directories(dir);
@@ -123,8 +124,10 @@ struct SyntheticRun {
     }
     Write("_FUNC001.DAT", dat);
     Write("_HEADER.TXT",
-          "$$ Cal Function 1: -3.924445963614183e-1,1.000252977448459e0,-2.429571643077414e-7,"
-          "1.123763027703513e-10,-1.751552988608531e-14,T0\r\n");
+          calibration == 2
+              ? "$$ Cal Function 1: 1.2e-3,1.000117,-2.4e-6,T1\r\n"
+              : "$$ Cal Function 1: -3.924445963614183e-1,1.000252977448459e0,"
+                "-2.429571643077414e-7,1.123763027703513e-10,-1.751552988608531e-14,T0\r\n");
   }
   ~SyntheticRun() {
     std::error_code ec;
@@ -153,7 +156,7 @@ void PlainRead(const std::string& path, std::vector<char>& buffer) {
 
 void BM_Decode(benchmark::State& state) {
   const int format = static_cast<int>(state.range(0));
-  const bool calibrated = state.range(1) != 0;
+  const int calibration = static_cast<int>(state.range(1));
   std::string lib = sorrel::ProgramDir() + "libkelpread.so";
   void* handle = dlopen(lib.c_str(), RTLD_NOW | RTLD_LOCAL);
   if (!handle) {
@@ -161,7 +164,7 @@ void BM_Decode(benchmark::State& state) {
     return;
   }
   auto read = reinterpret_cast<KelpOpenMassLynxData>(dlsym(handle, "OpenMassLynxData"));
-  SyntheticRun run(format, calibrated);
+  SyntheticRun run(format, calibration);
   std::vector<float> masses(run.points), intensities(run.points), tic(run.scans), rt(run.scans);
   std::vector<int32_t> counts(run.scans);
   std::vector<char> buffer(std::filesystem::file_size(run.dir + "_FUNC001.DAT"));
@@ -198,6 +201,7 @@ BENCHMARK(BM_Decode)
     ->ArgNames({"format", "cal"})
     ->Args({0, 0})
     ->Args({0, 1})
+    ->Args({0, 2})
     ->Args({1, 0})
     ->Args({2, 0})
     ->Args({8, 0})

@@ -167,6 +167,61 @@ TEST(Kelpread, PlainCallCountsFromTheFilesAsKelpinfoDoes) {
   }
 }
 
+// Every value of the packed intensity fields of formats 0, 1 and 2, held
+// against mantissa * 4^exponent worked out in double precision (every such
+// value is a whole multiple of 1/8 below 2^27, exact in a float).
+TEST(Kelpread, EveryPackedIntensityDecodesToItsValue) {
+  struct Case {
+    int format;
+    uint32_t values;                              // intensity fields, 0 .. values - 1
+    std::function<std::string(uint32_t)> record;  // the DAT bytes of field v
+    std::function<double(uint32_t)> expected;
+  } cases[] = {
+      // Format 0: the low 11 bits (mantissa 8 bits, exponent 3) under mass 100.
+      {0, 2048, [](uint32_t v) { return U32((100u << 18) | v); },
+       [](uint32_t v) { return std::ldexp((v & 0x7F8u) >> 3, 2 * static_cast<int>(v & 7u)); }},
+      // Format 1: every 16-bit word as the first point's w0 (the second
+      // point's w1 is the word turned around).
+      {1, 65536,
+       [](uint32_t v) {
+         return U16(static_cast<uint16_t>(v)) + U16(static_cast<uint16_t>(65535 - v)) + U16(0) +
+                U16(1) + U16(1024);
+       },
+       [](uint32_t v) { return std::ldexp(v, 2 * static_cast<int>(v & 7u) - 3); }},
+      // Format 2: every 16-bit word, 64 channels a scan; 0 becomes 1.
+      {2, 65536, [](uint32_t v) { return U16(static_cast<uint16_t>(v)); },
+       [](uint32_t v) {
+         double i = std::ldexp((v & 0xFFF8u) >> 3, 2 * static_cast<int>(v & 7u));
+         return i < 0.001 ? 1.0 : i;
+       }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.format);
+    TempDir tmp;
+    RawDirBuilder raw(tmp.File("all.raw"));
+    std::string dat;
+    for (uint32_t v = 0; v < c.values; ++v)
+      dat += c.record(v);
+    if (c.format == 2)
+      raw.Functions(2, std::vector<float>(64, 100.0f))
+          .Scans(std::vector<uint32_t>(c.values / 64, 64));
+    else
+      raw.Functions(c.format).Scans({c.format == 1 ? 2 * c.values : c.values});
+    raw.Data(dat);
+    ReadResult r = ReadCounted(raw.Dir());
+    ASSERT_EQ(r.status, 0);
+    const size_t step = c.format == 1 ? 2 : 1;
+    ASSERT_EQ(r.intensities.size(), step * c.values);
+    for (uint32_t v = 0; v < c.values; ++v) {
+      ASSERT_EQ(r.intensities[step * v], static_cast<float>(c.expected(v))) << "field " << v;
+      if (c.format == 1) {
+        ASSERT_EQ(r.intensities[2 * v + 1], static_cast<float>(c.expected(65535 - v)))
+            << "field " << v;
+      }
+    }
+  }
+}
+
 // Runs longer than the reader's read buffer (about 1 MB): every point must
 // come out as it was written, across the buffer's boundaries, with the
 // selected-ion channels continuing in order.

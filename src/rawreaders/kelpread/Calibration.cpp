@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "rawreaders/common/RawFiles.h"
+#include "rawreaders/kelpread/CalibrationKernels.h"
 
 namespace kelp {
 
@@ -125,39 +126,9 @@ int16_t ReadCalibration(const std::string& dir, int function, Calibration& cal) 
 
 void Calibrate(const Calibration& cal, float* masses, size_t count) {
   if (!cal.active || cal.coefficients.empty()) return;
-  const std::vector<double>& c = cal.coefficients;
-  const size_t k = c.size();
-  // Horner's rule, the running value rounded to a 32-bit float after every
-  // multiply-add. Block by block, one coefficient at a time over the
-  // block, so that the compiler can keep many points in flight.
-  constexpr size_t kBlock = 256;
-  float x[kBlock], acc[kBlock];
-  const float last = static_cast<float>(c[k - 1]);
-  for (size_t start = 0; start < count; start += kBlock) {
-    const size_t n = count - start < kBlock ? count - start : kBlock;
-    float* m = masses + start;
-    if (cal.squareRoot) {
-      for (size_t i = 0; i < n; ++i)
-        x[i] = m[i] < 0 ? m[i] : static_cast<float>(std::sqrt(static_cast<double>(m[i])));
-    } else {
-      for (size_t i = 0; i < n; ++i)
-        x[i] = m[i];
-    }
-    for (size_t i = 0; i < n; ++i)
-      acc[i] = last;
-    for (size_t j = k - 1; j-- > 0;) {
-      const double cj = c[j];
-      for (size_t i = 0; i < n; ++i)
-        acc[i] = static_cast<float>(static_cast<double>(acc[i]) * static_cast<double>(x[i]) + cj);
-    }
-    if (cal.squareRoot) {
-      for (size_t i = 0; i < n; ++i)
-        m[i] = static_cast<float>(static_cast<double>(acc[i]) * static_cast<double>(acc[i]));
-    } else {
-      for (size_t i = 0; i < n; ++i)
-        m[i] = acc[i];
-    }
-  }
+  static const VectorIsa isa = BestIsa();
+  CalibrateMasses(isa, cal.coefficients.data(), cal.coefficients.size(), cal.squareRoot, masses,
+                  count);
 }
 
 }  // namespace kelp

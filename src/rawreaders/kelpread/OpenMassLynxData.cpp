@@ -17,6 +17,7 @@
 #include <algorithm>
 #include <charconv>
 #include <climits>
+#include <memory>
 #include <new>
 
 #include "rawreaders/common/RawFiles.h"
@@ -112,26 +113,28 @@ int16_t DecodeData(int format, RawFile& data, uint64_t points, const FunctionRec
     for (size_t i = 0; i < channelRun.size(); ++i)
       channelRun[i] = LoadF32(function.bytes.data() + kChannelOffset + 4 * (i % channels));
   }
-  std::vector<unsigned char> chunk(static_cast<size_t>(
-      std::min<uint64_t>(kChunkBytes, std::max<uint64_t>(DataBytes(format, points), 1))));
+  // Every byte of the chunk is read before it is decoded: it is not cleared.
+  const size_t chunkBytes = static_cast<size_t>(
+      std::min<uint64_t>(kChunkBytes, std::max<uint64_t>(DataBytes(format, points), 1)));
+  std::unique_ptr<unsigned char[]> chunk(new unsigned char[chunkBytes]);
   uint64_t done = 0;
   const uint64_t perChunk = format == 1 ? kChunkBytes / 5 : kChunkBytes / PointBytes(format);
   while (done < points) {
     uint64_t n = std::min(perChunk, points - done);
     size_t bytes = static_cast<size_t>(DataBytes(format, n));
-    int16_t status = data.ReadExact(chunk.data(), bytes);
+    int16_t status = data.ReadExact(chunk.get(), bytes);
     if (status != KELP_OK) return status;
     float* m = out.masses + done;
     float* in = out.intensities + done;
     switch (format) {
       case 0:
-        DecodeFormat0(chunk.data(), static_cast<size_t>(n), m, in);
+        DecodeFormat0(chunk.get(), static_cast<size_t>(n), m, in);
         break;
       case 1:
-        DecodeFormat1(chunk.data(), static_cast<size_t>(n), m, in);
+        DecodeFormat1(chunk.get(), static_cast<size_t>(n), m, in);
         break;
       case 2: {
-        DecodeFormat2(chunk.data(), static_cast<size_t>(n), in);
+        DecodeFormat2(chunk.get(), static_cast<size_t>(n), in);
         size_t offset = static_cast<size_t>(done % channels), left = static_cast<size_t>(n);
         for (float* dst = m; left > 0; offset = 0) {
           size_t len = std::min(left, channelRun.size() - offset);
@@ -142,10 +145,10 @@ int16_t DecodeData(int format, RawFile& data, uint64_t points, const FunctionRec
         break;
       }
       case 8:
-        DecodeFormat8(chunk.data(), static_cast<size_t>(n), m, in);
+        DecodeFormat8(chunk.get(), static_cast<size_t>(n), m, in);
         break;
       case 9:
-        DecodeFormat9(chunk.data(), static_cast<size_t>(n), m, in);
+        DecodeFormat9(chunk.get(), static_cast<size_t>(n), m, in);
         break;
       default:
         return KELP_UNKNOWN_FORMAT;
@@ -160,6 +163,37 @@ int16_t DecodeData(int format, RawFile& data, uint64_t points, const FunctionRec
   return KELP_OK;
 }
 
+// Reads the index records of the scans a chunk at a time: point count,
+// total ion current and retention time per scan. Gives the sum of the
+// point counts and the packed word of the 1-based scan `middle`, whose
+// calibration flag decides.
+int16_t ReadIndex(RawFile& index, uint64_t scans, uint64_t middle, const Outputs& out,
+                  uint64_t& countedPoints, uint32_t& middleWord) {
+  constexpr uint64_t kRecordsPerChunk = 16384;
+  std::unique_ptr<unsigned char[]> records(new unsigned char[static_cast<size_t>(
+      std::min(scans, kRecordsPerChunk) * kIndexRecordBytes)]);
+  countedPoints = 0;
+  middleWord = 0;
+  for (uint64_t done = 0; done < scans;) {
+    const uint64_t n = std::min(kRecordsPerChunk, scans - done);
+    int16_t status = index.ReadExact(records.get(), static_cast<size_t>(n * kIndexRecordBytes));
+    if (status != KELP_OK) return status;
+    for (uint64_t j = 0; j < n; ++j) {
+      const unsigned char* r = records.get() + j * kIndexRecordBytes;
+      const uint64_t i = done + j;
+      const uint32_t word = LoadU32(r + 4);
+      const uint32_t count = word & 0xFFFFFFu;
+      out.pointCounts[i] = static_cast<int32_t>(count);
+      out.totalIonCurrents[i] = LoadF32(r + 8);
+      out.retentionTimes[i] = LoadF32(r + 12);
+      countedPoints += count;
+      if (i + 1 == middle) middleWord = word;
+    }
+    done += n;
+  }
+  return KELP_OK;
+}
+
 int16_t ReadFunction(const Request& request, const Outputs& out) {
   const std::string& dir = request.dir;
   FunctionRecord function;
@@ -168,7 +202,6 @@ int16_t ReadFunction(const Request& request, const Outputs& out) {
   const int format = function.format;
   if (!IsAcceptedFormat(format)) return KELP_UNKNOWN_FORMAT;
 
-  // Index: point count, total ion current and retention time per scan.
   RawFile index;
   status = index.Open(dir + FunctionFileName(1, "IDX"));
   if (status != KELP_OK) return status;
@@ -178,29 +211,19 @@ int16_t ReadFunction(const Request& request, const Outputs& out) {
   if (status != KELP_OK) return status;
   if (scans > 0 && (!out.totalIonCurrents || !out.retentionTimes || !out.pointCounts))
     return KELP_OUT_OF_RANGE;
-  std::vector<unsigned char> records(static_cast<size_t>(scans * kIndexRecordBytes));
-  status = index.ReadExact(records.data(), records.size());
-  if (status != KELP_OK) return status;
   uint64_t countedPoints = 0;
-  for (uint64_t i = 0; i < scans; ++i) {
-    const unsigned char* r = records.data() + i * kIndexRecordBytes;
-    uint32_t count = LoadU32(r + 4) & 0xFFFFFFu;
-    out.pointCounts[i] = static_cast<int32_t>(count);
-    out.totalIonCurrents[i] = LoadF32(r + 8);
-    out.retentionTimes[i] = LoadF32(r + 12);
-    countedPoints += count;
-  }
+  uint32_t middleWord = 0;
+  status =
+      ReadIndex(index, scans, scans > 0 ? MiddleScan(scans) : 0, out, countedPoints, middleWord);
+  if (status != KELP_OK) return status;
   // Format 12 carries no points that this reader decodes.
   if (format == 12) return KELP_OK;
 
   // Calibration, as the middle scan's flag says.
   Calibration calibration;
-  if (format != 2 && scans > 0) {
-    const unsigned char* middle = records.data() + (MiddleScan(scans) - 1) * kIndexRecordBytes;
-    if ((LoadU32(middle + 4) & (1u << 30)) != 0) {
-      status = ReadCalibration(dir, 1, calibration);
-      if (status != KELP_OK) return status;
-    }
+  if (format != 2 && scans > 0 && (middleWord & (1u << 30)) != 0) {
+    status = ReadCalibration(dir, 1, calibration);
+    if (status != KELP_OK) return status;
   }
 
   // Data: every point in file order.
