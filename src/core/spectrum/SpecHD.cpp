@@ -300,7 +300,15 @@ bool TSpec::SaveHDFile(const std::string& sFilename) {
   PadRunFile(w);
   w.Commit();
   RemoveIndexFile(sFilename);
-  if (sameFile) OpenHDFile(readFrom);
+  if (sameFile) {
+    // The old index does not describe the new file. Until the new one is
+    // made the scans are found by stepping through the file, which holds
+    // the same scans; should indexing fail, they stay found that way.
+    auto& hdNow = std::get<InHDFile>(fScans);
+    hdNow.index.reset();
+    hdNow.read.index = -99;
+    OpenHDFile(readFrom);
+  }
   return true;
 }
 
