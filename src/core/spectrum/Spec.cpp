@@ -108,7 +108,10 @@ void TSpec::AbandonHDWriting() {
 }
 
 TSpec::tScanPlace TSpec::ScanPlace() const {
-  return static_cast<tScanPlace>(fScans.index());
+  if (std::holds_alternative<InCashe>(fScans)) return tScanPlace::Cashe;
+  if (std::holds_alternative<InHDFile>(fScans)) return tScanPlace::HDFile;
+  if (std::holds_alternative<WritingHD>(fScans)) return tScanPlace::HDWriting;
+  return tScanPlace::Memory;
 }
 
 bool TSpec::FromFileOn() const {
