@@ -48,12 +48,12 @@ int Run(const std::vector<std::string>& argv) {
   const PcaResults r = Calculate(t, frames);
   adouble mdist, compact;
   try {
-    if (args.Has("--cv")) mdist = MDistSeries(r.Data, cv);
+    if (args.Has("--cv")) mdist = MDistSeries(r.Data, cv, r.Precision);
   } catch (const SorrelError& e) {
     throw SorrelError("--cv " + std::to_string(cv) + ": " + e.what());
   }
   try {
-    if (args.Has("--compact")) compact = CompactSeries(r.Data, t.NLoadings);
+    if (args.Has("--compact")) compact = CompactSeries(r.Data, t.NLoadings, r.Precision);
   } catch (const SorrelError& e) {
     throw SorrelError("--compact: " + std::string(e.what()));
   }

@@ -119,8 +119,8 @@ TEST(PcaCli, JsonIsExactlyWhatTheCoreComputes) {
   EXPECT_EQ(JsonValue(r.out, "loadings"), Matrix(want.Loadings));
   EXPECT_EQ(JsonValue(r.out, "scores"), Matrix(want.Scores));
   EXPECT_EQ(JsonValue(r.out, "matrix"), Matrix(want.Data));
-  EXPECT_EQ(JsonValue(r.out, "mdist"), Array(MDistSeries(want.Data, 2)));
-  EXPECT_EQ(JsonValue(r.out, "compact"), Array(CompactSeries(want.Data, 3)));
+  EXPECT_EQ(JsonValue(r.out, "mdist"), Array(MDistSeries(want.Data, 2, want.Precision)));
+  EXPECT_EQ(JsonValue(r.out, "compact"), Array(CompactSeries(want.Data, 3, want.Precision)));
 }
 
 TEST(PcaCli, TextTablesAndTheMatrix) {

@@ -26,29 +26,30 @@ void CheckLeftOut(const aadouble& X, size_t leftOut) {
 
 }  // namespace
 
-double CrossValidateSpectrum(const aadouble& others, const adouble& leftOut, int nf) {
+double CrossValidateSpectrum(const aadouble& others, const adouble& leftOut, int nf,
+                             double precision) {
   aadouble mahal, loadings;
   adouble mean;
   double rcm = 0, rmsg = 0;
-  CalcTrainingStats(others, nf, mahal, mean, rcm, rmsg, &loadings);
+  CalcTrainingStats(others, nf, precision, mahal, mean, rcm, rmsg, &loadings);
   adouble s = mean;
   ProjectSpectrum(nf, leftOut, loadings, rcm, s);
   return MahalScore(mahal, nf, s, rmsg);
 }
 
-double CrossValidate(const aadouble& X, size_t leftOut, int nf) {
+double CrossValidate(const aadouble& X, size_t leftOut, int nf, double precision) {
   CheckLeftOut(X, leftOut);
-  return CrossValidateSpectrum(WithoutRow(X, leftOut), X[leftOut], nf);
+  return CrossValidateSpectrum(WithoutRow(X, leftOut), X[leftOut], nf, precision);
 }
 
-adouble MDistSeries(const aadouble& X, int nf) {
+adouble MDistSeries(const aadouble& X, int nf, double precision) {
   adouble out(X.size());
   for (size_t l = 0; l < X.size(); ++l)
-    out[l] = CrossValidate(X, l, nf);
+    out[l] = CrossValidate(X, l, nf, precision);
   return out;
 }
 
-aadouble LeaveOneOutTable(const aadouble& X, int a) {
+aadouble LeaveOneOutTable(const aadouble& X, int a, double precision) {
   const size_t n = X.size();
   if (a < 1) throw SorrelError("Cross-validation needs at least 1 component");
   const size_t na = static_cast<size_t>(a);
@@ -63,7 +64,7 @@ aadouble LeaveOneOutTable(const aadouble& X, int a) {
     std::vector<adouble> res(na);
     aadouble E, P, T;
     adouble eig;
-    CalcPCAStages(rows, a, E, eig, P, T,
+    CalcPCAStages(rows, a, precision, E, eig, P, T,
                   [&res](int k, const aadouble& residual) { res[k] = ResidualSums(residual); });
     for (size_t nf = 1; nf <= na; ++nf) {
       aadouble mahal, inverse;
@@ -79,8 +80,8 @@ aadouble LeaveOneOutTable(const aadouble& X, int a) {
   return table;
 }
 
-adouble CompactSeries(const aadouble& X, int a) {
-  const aadouble table = LeaveOneOutTable(X, a);
+adouble CompactSeries(const aadouble& X, int a, double precision) {
+  const aadouble table = LeaveOneOutTable(X, a, precision);
   const size_t na = static_cast<size_t>(a);
   adouble out(na, 0.0);
   for (size_t nf = 0; nf < na; ++nf) {

@@ -3,7 +3,8 @@
 // each spectrum against the training made of all the others. The workbench
 // shows it as "M.Dist" (every spectrum with one component count) and as
 // "Compact" (the average over every spectrum for each count from 1 up).
-// Every decomposition uses the precision last set in PCAPrecision.
+// Every decomposition iterates to `precision` (the workbench passes the
+// precision of its last calculation).
 #include <cstddef>
 
 #include "core/common/Types.h"
@@ -15,23 +16,24 @@ namespace sorrel {
 // (keeping the loadings of that decomposition), ProjectSpectrum of
 // `leftOut` starting from the mean scores, MahalScore. The signed score
 // is answered; callers take the absolute value for classification.
-double CrossValidateSpectrum(const aadouble& others, const adouble& leftOut, int nf);
+double CrossValidateSpectrum(const aadouble& others, const adouble& leftOut, int nf,
+                             double precision);
 
 // CrossValidateSpectrum of row `leftOut` of X against all its other rows.
-double CrossValidate(const aadouble& X, size_t leftOut, int nf);
+double CrossValidate(const aadouble& X, size_t leftOut, int nf, double precision);
 
 // "M.Dist": CrossValidate of every row of X with nf components.
-adouble MDistSeries(const aadouble& X, int nf);
+adouble MDistSeries(const aadouble& X, int nf, double precision);
 
 // "Compact": for nf = 1 to a, the average over every row l of X of
 // CrossValidate(X, l, nf). One decomposition per left-out row serves
 // every component count (the first nf components of a decomposition into
 // a components are those of a decomposition into nf), so the values are
 // exactly those of CrossValidate, a times faster and more.
-adouble CompactSeries(const aadouble& X, int a);
+adouble CompactSeries(const aadouble& X, int a, double precision);
 
 // The distances behind CompactSeries: result[l][nf-1] is
 // CrossValidate(X, l, nf) for nf = 1 to a.
-aadouble LeaveOneOutTable(const aadouble& X, int a);
+aadouble LeaveOneOutTable(const aadouble& X, int a, double precision);
 
 }  // namespace sorrel

@@ -97,8 +97,8 @@ void TrainingStatsFromScores(const aadouble& T, int a, const adouble& res, aadou
   if (inverse) *inverse = std::move(inv);
 }
 
-void CalcTrainingStats(const aadouble& X, int a, aadouble& MahalMat, adouble& meanScores,
-                       double& RcM, double& RMSG, aadouble* loadings) {
+void CalcTrainingStats(const aadouble& X, int a, double precision, aadouble& MahalMat,
+                       adouble& meanScores, double& RcM, double& RMSG, aadouble* loadings) {
   const size_t n = X.size();
   if (a >= 1 && (n < 2 || n <= static_cast<size_t>(a)))
     throw MathError("The training statistics of " + Num(n) + " spectra with " + std::to_string(a) +
@@ -108,7 +108,7 @@ void CalcTrainingStats(const aadouble& X, int a, aadouble& MahalMat, adouble& me
                                          "more spectra than loadings")));
   aadouble E, P, T;
   adouble eig;
-  CalcPCA(X, a, E, eig, P, T);
+  CalcPCA(X, a, precision, E, eig, P, T);
   adouble res = ResidualSums(E);
   TrainingStatsFromScores(T, a, res, MahalMat, meanScores, RcM, RMSG);
   if (loadings) *loadings = std::move(P);

@@ -19,14 +19,15 @@ namespace sorrel {
 adouble ResidualSums(const aadouble& E);
 
 // The statistics of the data matrix X (n rows) with `a` components: runs
-// CalcPCA into private outputs and derives MahalMat ((a+1) x (a+1)), the
+// CalcPCA with `precision` into private outputs and derives MahalMat ((a+1) x (a+1)), the
 // mean scores (a values), RcM and RMSG. With `loadings` given it also
 // answers the loadings of that same decomposition. Throws (MathError or
 // SorrelError) when n is below 2 or not above a (the matrix would be
 // singular), when the decomposition fails or MahalMat is singular; the
 // outputs are then untouched.
-void CalcTrainingStats(const aadouble& X, int a, aadouble& MahalMat, adouble& meanScores,
-                       double& RcM, double& RMSG, aadouble* loadings = nullptr);
+void CalcTrainingStats(const aadouble& X, int a, double precision, aadouble& MahalMat,
+                       adouble& meanScores, double& RcM, double& RMSG,
+                       aadouble* loadings = nullptr);
 
 // The part of CalcTrainingStats after the decomposition: from the scores T
 // (n rows, at least a columns; only the first a are used) and the residual

@@ -72,8 +72,12 @@ void ScoresPass(const aadouble& e, const double* p, size_t m, double s, double* 
 
 }  // namespace
 
-void CalcPCAStages(const aadouble& X, int a, aadouble& E, adouble& eigenvalues, aadouble& P,
-                   aadouble& T, const ComponentObserver& observer) {
+double NipalsPrecision(int precPower) {
+  return std::pow(10.0, -static_cast<double>(precPower));
+}
+
+void CalcPCAStages(const aadouble& X, int a, double precision, aadouble& E, adouble& eigenvalues,
+                   aadouble& P, aadouble& T, const ComponentObserver& observer) {
   if (X.empty()) throw SorrelError("CalcPCA: the data matrix has no rows");
   if (a < 1)
     throw SorrelError("CalcPCA: the number of components must be at least 1, not " +
@@ -106,7 +110,7 @@ void CalcPCAStages(const aadouble& X, int a, aadouble& E, adouble& eigenvalues, 
           change += (scoreOld[i] - score[i]) * (scoreOld[i] - score[i]);
         throw MathError("CalcPCA: " + Component(static_cast<int>(k)) + " did not converge in " +
                         std::to_string(kMaxNipalsIterations) + " iterations (last change " +
-                        FloatToStr(change) + ", precision " + FloatToStr(PCAPrecision) +
+                        FloatToStr(change) + ", precision " + FloatToStr(precision) +
                         "); choose a lower precision");
       }
       scoreOld = score;
@@ -149,7 +153,7 @@ void CalcPCAStages(const aadouble& X, int a, aadouble& E, adouble& eigenvalues, 
       for (size_t i = 0; i < n; ++i)
         d += (scoreOld[i] - score[i]) * (scoreOld[i] - score[i]);
       CheckFinite(d, "CalcPCA (scores)");
-      if (d <= PCAPrecision) break;
+      if (d <= precision) break;
     }
     eig[k] = ev;
     for (size_t i = 0; i < n; ++i)
@@ -174,9 +178,9 @@ void CalcPCAStages(const aadouble& X, int a, aadouble& E, adouble& eigenvalues, 
   T = std::move(t);
 }
 
-void CalcPCA(const aadouble& X, int a, aadouble& E, adouble& eigenvalues, aadouble& P,
-             aadouble& T) {
-  CalcPCAStages(X, a, E, eigenvalues, P, T, nullptr);
+void CalcPCA(const aadouble& X, int a, double precision, aadouble& E, adouble& eigenvalues,
+             aadouble& P, aadouble& T) {
+  CalcPCAStages(X, a, precision, E, eigenvalues, P, T, nullptr);
 }
 
 }  // namespace sorrel

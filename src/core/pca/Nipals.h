@@ -9,11 +9,12 @@
 
 namespace sorrel {
 
-// Convergence threshold of the NIPALS iteration: the iteration of a
-// component stops as soon as the summed squared change of its scores is at
-// most this value. The workbench sets it to 10^-PrecPower each time it
-// calculates; every later decomposition uses the value last set.
-inline double PCAPrecision = 0.0;
+// The convergence threshold of a training's precision power: 10^-PrecPower.
+// The iteration of a component stops as soon as the summed squared change
+// of its scores is at most this value. The workbench sets it from the
+// training each time it calculates, and its later decompositions (training
+// statistics, cross-validation) use the value it set last.
+double NipalsPrecision(int precPower);
 
 // Upper limit of iterations for one component. The iteration itself has no
 // limit; this one only turns an iteration that can never reach the
@@ -21,7 +22,8 @@ inline double PCAPrecision = 0.0;
 // equal eigenvalues) into an error instead of a frozen program.
 inline constexpr long kMaxNipalsIterations = 100000;
 
-// Decomposes X (n rows of m values) into `a` components:
+// Decomposes X (n rows of m values) into `a` components, iterating each
+// until its scores change by at most `precision`:
 //   P  loadings, a rows of m values of unit length;
 //   T  scores, n rows of a values;
 //   eigenvalues, a values: the sum of squares of the scores at the start of
@@ -32,9 +34,10 @@ inline constexpr long kMaxNipalsIterations = 100000;
 // contents. Arithmetic faults (a start column of zeros, a zero loading,
 // overflow) and an iteration that does not converge throw MathError, an
 // empty or ragged X or a < 1 throws SorrelError; the outputs are then
-// untouched. Pending user-interface events run once after each component
-// but the last.
-void CalcPCA(const aadouble& X, int a, aadouble& E, adouble& eigenvalues, aadouble& P, aadouble& T);
+// untouched. Pending user-interface events run once after
+// each component but the last.
+void CalcPCA(const aadouble& X, int a, double precision, aadouble& E, adouble& eigenvalues,
+             aadouble& P, aadouble& T);
 
 // CalcPCA that also reports each component k (from 0) as soon as it has
 // converged, together with the residual at that moment (X less components
@@ -44,7 +47,7 @@ void CalcPCA(const aadouble& X, int a, aadouble& E, adouble& eigenvalues, aadoub
 // a decomposition into k+1; the cross-validation uses this to get every
 // component count from one decomposition.
 using ComponentObserver = std::function<void(int k, const aadouble& residual)>;
-void CalcPCAStages(const aadouble& X, int a, aadouble& E, adouble& eigenvalues, aadouble& P,
-                   aadouble& T, const ComponentObserver& observer);
+void CalcPCAStages(const aadouble& X, int a, double precision, aadouble& E, adouble& eigenvalues,
+                   aadouble& P, aadouble& T, const ComponentObserver& observer);
 
 }  // namespace sorrel

@@ -82,8 +82,8 @@ bool CalculatePCs(TTraining& training, const FrameList& frames, int nLoadings, P
   if (!CheckBounds(training, frames)) return false;
   PcaResults r;
   r.Data = BuildDataMatrix(training, frames);
-  PCAPrecision = std::pow(10.0, -static_cast<double>(training.PrecPower));
-  CalcPCA(r.Data, nLoadings, r.Residual, r.Eigenvalues, r.Loadings, r.Scores);
+  r.Precision = NipalsPrecision(training.PrecPower);
+  CalcPCA(r.Data, nLoadings, r.Precision, r.Residual, r.Eigenvalues, r.Loadings, r.Scores);
   out = std::move(r);
   return true;
 }
@@ -96,7 +96,7 @@ void StoreResults(TTraining& training, const PcaResults& results) {
   aadouble mahal;
   adouble mean;
   double rcm = 0, rmsg = 0;
-  CalcTrainingStats(results.Data, training.NLoadings, mahal, mean, rcm, rmsg);
+  CalcTrainingStats(results.Data, training.NLoadings, results.Precision, mahal, mean, rcm, rmsg);
   training.Calculated = true;
   // Xvals are the masses the preprocessing of the data matrix set.
   CopyMatrix(results.Loadings, training.Loadings);
@@ -106,7 +106,7 @@ void StoreResults(TTraining& training, const PcaResults& results) {
 }
 
 std::optional<double> CrossValidateFrame(TTraining& training, const FrameList& frames, int leftOut,
-                                         int nf) {
+                                         int nf, double precision) {
   BusyCursor busy;
   if (leftOut < 0 || static_cast<size_t>(leftOut) >= frames.size()) return std::nullopt;
   if (!CheckBounds(training, frames)) {
@@ -124,7 +124,7 @@ std::optional<double> CrossValidateFrame(TTraining& training, const FrameList& f
       rows.push_back(training.Preproc(*frames[0], *frames[k]));
     }
   }
-  return CrossValidateSpectrum(rows, left, nf);
+  return CrossValidateSpectrum(rows, left, nf, precision);
 }
 
 }  // namespace sorrel

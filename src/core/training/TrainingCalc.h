@@ -35,6 +35,10 @@ aadouble BuildDataMatrix(TTraining& training, const FrameList& frames);
 
 // The results of one calculation, kept by the workbench.
 struct PcaResults {
+  // The NIPALS precision of the decomposition, 10^-PrecPower of the
+  // training when it was calculated: the training statistics of these
+  // results are computed with the same precision.
+  double Precision = 0.0;
   aadouble Data;
   aadouble Residual;
   adouble Eigenvalues;
@@ -43,23 +47,24 @@ struct PcaResults {
 };
 
 // Calculate PC's without the window: CheckBounds (false when it fails),
-// the data matrix, PCAPrecision = 10^-PrecPower, CalcPCA with `nLoadings`
-// components. Throws on arithmetic faults; `out` is then untouched. More
+// the data matrix, CalcPCA with `nLoadings` components to the precision
+// 10^-PrecPower. Throws on arithmetic faults; `out` is then untouched. More
 // components than rows leave the decomposition outputs empty.
 bool CalculatePCs(TTraining& training, const FrameList& frames, int nLoadings, PcaResults& out);
 
 // Save Training's calculation: the training becomes calculated when the
 // data matrix has a row; its Loadings are a copy of the results' loadings,
 // its MahalMat, RcM and RMSG come from CalcTrainingStats of the data matrix
-// with the training's NLoadings. Throws (and changes nothing) when the
-// statistics cannot be computed.
+// with the training's NLoadings, to the precision of the results. Throws (and changes nothing) when
+// the statistics cannot be computed.
 void StoreResults(TTraining& training, const PcaResults& results);
 
 // The workbench's CrossValidate: the leave-one-out score of frame
-// `leftOut` with nf components against the other non-empty frames.
+// `leftOut` with nf components against the other non-empty frames, every
+// decomposition iterated to `precision`.
 // Nothing (and no computation) when the index is not a frame's; when the
 // bounds check fails, "Wrong boundaries" is shown and nothing answered.
 std::optional<double> CrossValidateFrame(TTraining& training, const FrameList& frames, int leftOut,
-                                         int nf);
+                                         int nf, double precision);
 
 }  // namespace sorrel

@@ -16,29 +16,20 @@ using sorrel::test::ToEigen;
 
 namespace {
 
-class Precision {
- public:
-  explicit Precision(double p) : saved_(PCAPrecision) { PCAPrecision = p; }
-  ~Precision() { PCAPrecision = saved_; }
-
- private:
-  double saved_;
-};
-
 // The workbench's CrossValidate written out step by step: one CalcPCA for
 // the loadings, CalcTrainingStats (its own decomposition) for the
 // statistics, projection from the mean scores, MahalScore.
-double StraightforwardCrossValidate(const aadouble& X, size_t leftOut, int nf) {
+double StraightforwardCrossValidate(const aadouble& X, size_t leftOut, int nf, double prec) {
   aadouble rows;
   for (size_t i = 0; i < X.size(); ++i)
     if (i != leftOut) rows.push_back(X[i]);
   aadouble E, P, T;
   adouble eig;
-  CalcPCA(rows, nf, E, eig, P, T);
+  CalcPCA(rows, nf, prec, E, eig, P, T);
   aadouble M;
   adouble mean;
   double rcm = 0, rmsg = 0;
-  CalcTrainingStats(rows, nf, M, mean, rcm, rmsg);
+  CalcTrainingStats(rows, nf, prec, M, mean, rcm, rmsg);
   adouble s = mean;
   ProjectSpectrum(nf, X[leftOut], P, rcm, s);
   return MahalScore(M, nf, s, rmsg);
@@ -47,23 +38,23 @@ double StraightforwardCrossValidate(const aadouble& X, size_t leftOut, int nf) {
 }  // namespace
 
 TEST(CrossValidation, CompactIsExactlyTheStraightforwardAverage) {
-  Precision prec(1e-3);
+  const double prec = 1e-3;
   const aadouble X = sorrel::test::ReplicateSpectra(12, 90, 8);
   const int a = 5;
-  const adouble compact = CompactSeries(X, a);
-  const aadouble table = LeaveOneOutTable(X, a);
+  const adouble compact = CompactSeries(X, a, prec);
+  const aadouble table = LeaveOneOutTable(X, a, prec);
   ASSERT_EQ(compact.size(), static_cast<size_t>(a));
   for (int nf = 1; nf <= a; ++nf) {
     double sum = 0;
     for (size_t l = 0; l < X.size(); ++l) {
-      const double d = StraightforwardCrossValidate(X, l, nf);
+      const double d = StraightforwardCrossValidate(X, l, nf, prec);
       EXPECT_EQ(table[l][static_cast<size_t>(nf - 1)], d) << "l=" << l << " nf=" << nf;
-      EXPECT_EQ(CrossValidate(X, l, nf), d);
+      EXPECT_EQ(CrossValidate(X, l, nf, prec), d);
       sum += d;
     }
     EXPECT_EQ(compact[static_cast<size_t>(nf - 1)], sum / static_cast<double>(X.size())) << nf;
   }
-  const adouble mdist = MDistSeries(X, 3);
+  const adouble mdist = MDistSeries(X, 3, prec);
   for (size_t l = 0; l < X.size(); ++l)
     EXPECT_EQ(mdist[l], table[l][2]);
 }
@@ -72,7 +63,7 @@ TEST(CrossValidation, OneDistanceAgreesWithAnSvdRecomputation) {
   // Oracle: the training of the other rows from Eigen's SVD (loadings =
   // right singular vectors, scores = X V, the residual after nf-1
   // components), the left-out spectrum's coordinates by least squares.
-  Precision prec(1e-12);
+  const double prec = 1e-12;
   const aadouble X = sorrel::test::ReplicateSpectra(10, 70, 12);
   const size_t left = 3;
   const int nf = 3;
@@ -100,20 +91,20 @@ TEST(CrossValidation, OneDistanceAgreesWithAnSvdRecomputation) {
   // The SVD's signs are arbitrary; the quadratic form does not care as long
   // as scores and matrix use the same ones.
   const double want = s.dot(inv * s) / rmsg;
-  const double got = CrossValidate(X, left, nf);
+  const double got = CrossValidate(X, left, nf, prec);
   // The projection is found to a relative 10^-3 per coordinate.
   EXPECT_NEAR(got, want, 0.02 * std::fabs(want));
 }
 
 TEST(CrossValidation, TooFewSpectraAndBadIndexAreErrors) {
-  Precision prec(1e-3);
+  const double prec = 1e-3;
   const aadouble X = sorrel::test::ReplicateSpectra(5, 20, 1);
-  EXPECT_THROW(CompactSeries(X, 4), MathError);  // 4 spectra left for 4 loadings
-  EXPECT_THROW(LeaveOneOutTable(X, 0), SorrelError);
-  EXPECT_THROW(CrossValidate(X, 5, 1), SorrelError);
-  EXPECT_THROW(CrossValidate(X, 0, 4), MathError);
-  EXPECT_NO_THROW(CompactSeries(X, 3));
+  EXPECT_THROW(CompactSeries(X, 4, prec), MathError);  // 4 spectra left for 4 loadings
+  EXPECT_THROW(LeaveOneOutTable(X, 0, prec), SorrelError);
+  EXPECT_THROW(CrossValidate(X, 5, 1, prec), SorrelError);
+  EXPECT_THROW(CrossValidate(X, 0, 4, prec), MathError);
+  EXPECT_NO_THROW(CompactSeries(X, 3, prec));
   // A left-out spectrum on another mass grid cannot be projected.
   aadouble others(X.begin() + 1, X.end());
-  EXPECT_THROW(CrossValidateSpectrum(others, adouble(19, 1.0), 2), SorrelError);
+  EXPECT_THROW(CrossValidateSpectrum(others, adouble(19, 1.0), 2, prec), SorrelError);
 }

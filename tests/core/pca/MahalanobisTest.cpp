@@ -15,15 +15,6 @@ using sorrel::test::ToEigen;
 
 namespace {
 
-class Precision {
- public:
-  explicit Precision(double p) : saved_(PCAPrecision) { PCAPrecision = p; }
-  ~Precision() { PCAPrecision = saved_; }
-
- private:
-  double saved_;
-};
-
 // Orthonormal loadings (a rows of m) from Eigen's QR.
 aadouble OrthonormalRows(int a, int m, unsigned seed) {
   std::mt19937 gen(seed);
@@ -37,18 +28,18 @@ aadouble OrthonormalRows(int a, int m, unsigned seed) {
 }  // namespace
 
 TEST(CalcTrainingStats, MatchesEigenFromTheSameDecomposition) {
-  Precision prec(1e-8);
+  const double prec = 1e-8;
   const aadouble X = sorrel::test::ReplicateSpectra(14, 60, 4);
   const int a = 4;
   aadouble M, loadings;
   adouble mean;
   double rcm = 0, rmsg = 0;
-  CalcTrainingStats(X, a, M, mean, rcm, rmsg, &loadings);
+  CalcTrainingStats(X, a, prec, M, mean, rcm, rmsg, &loadings);
 
   // Oracle: the scores and residual of the decomposition, the rest in Eigen.
   aadouble E, P, T;
   adouble eig;
-  CalcPCA(X, a, E, eig, P, T);
+  CalcPCA(X, a, prec, E, eig, P, T);
   EXPECT_EQ(loadings, P);
   const int n = static_cast<int>(X.size());
   Eigen::VectorXd res = ToEigen(E).rowwise().squaredNorm();
@@ -78,14 +69,14 @@ TEST(CalcTrainingStats, MatchesEigenFromTheSameDecomposition) {
 }
 
 TEST(CalcTrainingStats, TooFewSpectraAreErrors) {
-  Precision prec(1e-6);
+  const double prec = 1e-6;
   aadouble M = {{1}};
   adouble mean = {2};
   double rcm = 3, rmsg = 4;
   // n = 1 divides by n - 1 = 0; n = a leaves MahalMat singular.
-  EXPECT_THROW(CalcTrainingStats({{1, 2, 3}}, 1, M, mean, rcm, rmsg), MathError);
-  EXPECT_THROW(CalcTrainingStats({{1, 2, 3}, {2, 1, 1}}, 2, M, mean, rcm, rmsg), MathError);
-  EXPECT_THROW(CalcTrainingStats({{1, 2, 3}, {2, 1, 1}}, 3, M, mean, rcm, rmsg), MathError);
+  EXPECT_THROW(CalcTrainingStats({{1, 2, 3}}, 1, prec, M, mean, rcm, rmsg), MathError);
+  EXPECT_THROW(CalcTrainingStats({{1, 2, 3}, {2, 1, 1}}, 2, prec, M, mean, rcm, rmsg), MathError);
+  EXPECT_THROW(CalcTrainingStats({{1, 2, 3}, {2, 1, 1}}, 3, prec, M, mean, rcm, rmsg), MathError);
   EXPECT_EQ(M, aadouble({{1}}));
   EXPECT_EQ(mean, adouble({2}));
   EXPECT_EQ(rcm, 3);
@@ -95,11 +86,11 @@ TEST(CalcTrainingStats, TooFewSpectraAreErrors) {
 TEST(CalcTrainingStats, IdenticalSpectraGiveASingularMatrix) {
   // Three copies of one spectrum: every residual is the same, so the last
   // column of Z is zero and MahalMat singular.
-  Precision prec(1e-6);
+  const double prec = 1e-6;
   aadouble M;
   adouble mean;
   double rcm = 0, rmsg = 0;
-  EXPECT_THROW(CalcTrainingStats({{1, 2, 3}, {1, 2, 3}, {1, 2, 3}}, 1, M, mean, rcm, rmsg),
+  EXPECT_THROW(CalcTrainingStats({{1, 2, 3}, {1, 2, 3}, {1, 2, 3}}, 1, prec, M, mean, rcm, rmsg),
                MathError);
   EXPECT_TRUE(M.empty());
 }

@@ -17,31 +17,21 @@ using sorrel::test::WithSingularValues;
 
 namespace {
 
-// Sets PCAPrecision for one test and restores it afterwards.
-class Precision {
- public:
-  explicit Precision(double p) : saved_(PCAPrecision) { PCAPrecision = p; }
-  ~Precision() { PCAPrecision = saved_; }
-
- private:
-  double saved_;
-};
-
 struct Pca {
   aadouble E, P, T;
   adouble eig;
 };
 
-Pca Decompose(const aadouble& X, int a) {
+Pca Decompose(const aadouble& X, int a, double precision) {
   Pca r;
-  CalcPCA(X, a, r.E, r.eig, r.P, r.T);
+  CalcPCA(X, a, precision, r.E, r.eig, r.P, r.T);
   return r;
 }
 
 // NIPALS written the plain way, term by term as the algorithm states it,
 // with no attention to speed: the engine must give these values bit for
 // bit, however it arranges its loops.
-Pca PlainNipals(const aadouble& X, int a) {
+Pca PlainNipals(const aadouble& X, int a, double precision) {
   const size_t n = X.size(), m = X[0].size();
   Pca r;
   r.E = X;
@@ -82,7 +72,7 @@ Pca PlainNipals(const aadouble& X, int a) {
       double d = 0;
       for (size_t i = 0; i < n; ++i)
         d += (told[i] - t[i]) * (told[i] - t[i]);
-      if (d <= PCAPrecision) break;
+      if (d <= precision) break;
     }
     r.eig[k] = ev;
     r.P[k] = p;
@@ -106,11 +96,10 @@ TEST(CalcPCA, SameBitsAsThePlainAlgorithm) {
       {35, 500, 10, 1e-3}, {34, 211, 6, 1e-3}, {7, 40, 3, 1e-9}, {3, 9, 3, 1e-3}, {5, 1, 1, 1e-3}};
   for (const Case& c : cases) {
     SCOPED_TRACE(std::to_string(c.n) + "x" + std::to_string(c.m));
-    Precision prec(c.precision);
     const aadouble X =
         sorrel::test::ReplicateSpectra(c.n, c.m, static_cast<unsigned>(c.n * 1000 + c.m));
-    const Pca want = PlainNipals(X, c.a);
-    const Pca got = Decompose(X, c.a);
+    const Pca want = PlainNipals(X, c.a, c.precision);
+    const Pca got = Decompose(X, c.a, c.precision);
     EXPECT_EQ(got.eig, want.eig);
     EXPECT_EQ(got.P, want.P);
     EXPECT_EQ(got.T, want.T);
@@ -122,8 +111,8 @@ TEST(CalcPCA, TwoRowExampleByHand) {
   // t starts as column 0 = (3, 6); eigenvalue 45; p = (45, 60)/45 -> unit
   // (0.6, 0.8); t = (5, 10), d = 4 + 16 = 20. The second iteration takes
   // the eigenvalue 125, gives the same p and t, d = 0.
-  Precision prec(0.001);
-  Pca r = Decompose({{3, 4}, {6, 8}}, 1);
+  const double prec = 0.001;
+  Pca r = Decompose({{3, 4}, {6, 8}}, 1, prec);
   ASSERT_EQ(r.P.size(), 1u);
   EXPECT_NEAR(r.P[0][0], 0.6, 1e-15);
   EXPECT_NEAR(r.P[0][1], 0.8, 1e-15);
@@ -138,14 +127,14 @@ TEST(CalcPCA, StopsWhenTheChangeEqualsThePrecision) {
   // d of the first iteration is exactly 20: with the precision 20 the
   // iteration stops there, and the eigenvalue is the one taken at the start
   // of that iteration, 3^2 + 6^2 = 45, not 125.
-  Precision prec(20.0);
-  Pca r = Decompose({{3, 4}, {6, 8}}, 1);
+  const double prec = 20.0;
+  Pca r = Decompose({{3, 4}, {6, 8}}, 1, prec);
   EXPECT_EQ(r.eig[0], 45.0);
   EXPECT_NEAR(r.T[1][0], 10, 1e-14);
 }
 
 TEST(CalcPCA, MultiplesOfOneSpectrum) {
-  Precision prec(1e-12);
+  const double prec = 1e-12;
   const adouble s = {2, 0, 5, 1, 3};
   double norm = 0;
   for (double v : s)
@@ -158,7 +147,7 @@ TEST(CalcPCA, MultiplesOfOneSpectrum) {
       row.push_back(c * v);
     X.push_back(row);
   }
-  Pca r = Decompose(X, 1);
+  Pca r = Decompose(X, 1, prec);
   for (size_t j = 0; j < s.size(); ++j)
     EXPECT_NEAR(r.P[0][j], s[j] / norm, 1e-14);
   const double cs[] = {1.0, 2.5, 0.3, 7.0};
@@ -167,9 +156,9 @@ TEST(CalcPCA, MultiplesOfOneSpectrum) {
 }
 
 TEST(CalcPCA, ComponentCountLimits) {
-  Precision prec(1e-10);
+  const double prec = 1e-10;
   const aadouble X = {{1, 2, 3}, {2, 1, 0}, {4, 4, 1}};
-  Pca r = Decompose(X, 3);  // a = n is allowed
+  Pca r = Decompose(X, 3, prec);  // a = n is allowed
   EXPECT_EQ(r.P.size(), 3u);
   EXPECT_EQ(r.T.size(), 3u);
   EXPECT_EQ(r.T[0].size(), 3u);
@@ -179,7 +168,7 @@ TEST(CalcPCA, ComponentCountLimits) {
   untouched.P = {{8}};
   untouched.T = {{9}};
   untouched.eig = {10};
-  CalcPCA(X, 4, untouched.E, untouched.eig, untouched.P, untouched.T);  // a = n + 1
+  CalcPCA(X, 4, prec, untouched.E, untouched.eig, untouched.P, untouched.T);  // a = n + 1
   EXPECT_EQ(untouched.E, aadouble({{7}}));
   EXPECT_EQ(untouched.P, aadouble({{8}}));
   EXPECT_EQ(untouched.T, aadouble({{9}}));
@@ -192,9 +181,9 @@ TEST(CalcPCA, MatchesEigenSvd) {
   // the SVD to the last few digits.
   const std::vector<double> sigma = {1000, 300, 90, 25, 7, 2};
   const aadouble X = WithSingularValues(9, 40, sigma, 11);
-  Precision prec(1e-20);
+  const double prec = 1e-20;
   const int a = 5;
-  Pca r = Decompose(X, a);
+  Pca r = Decompose(X, a, prec);
   Eigen::BDCSVD<Eigen::MatrixXd> svd(ToEigen(X), Eigen::ComputeThinU | Eigen::ComputeThinV);
   const Eigen::MatrixXd V = svd.matrixV();
   for (int k = 0; k < a; ++k) {
@@ -221,8 +210,8 @@ TEST(CalcPCA, DefaultPrecisionAgreesWithSvdToWhatItImplies) {
   // good to about sqrt(0.001)/s times the ratio of the singular values.
   const std::vector<double> sigma = {5000, 1200, 300};
   const aadouble X = WithSingularValues(8, 60, sigma, 5);
-  Precision prec(1e-3);
-  Pca r = Decompose(X, 3);
+  const double prec = 1e-3;
+  Pca r = Decompose(X, 3, prec);
   Eigen::BDCSVD<Eigen::MatrixXd> svd(ToEigen(X), Eigen::ComputeThinV);
   for (int k = 0; k < 3; ++k) {
     const double sv = svd.singularValues()(k);
@@ -237,17 +226,17 @@ TEST(CalcPCA, DefaultPrecisionAgreesWithSvdToWhatItImplies) {
 
 TEST(CalcPCA, PrefixOfMoreComponentsIsTheSmallerDecomposition) {
   const aadouble X = sorrel::test::ReplicateSpectra(12, 80, 21);
-  Precision prec(1e-3);
-  Pca big = Decompose(X, 6);
+  const double prec = 1e-3;
+  Pca big = Decompose(X, 6, prec);
   std::vector<aadouble> stageResidual(6);
   Pca staged;
-  CalcPCAStages(X, 6, staged.E, staged.eig, staged.P, staged.T,
+  CalcPCAStages(X, 6, prec, staged.E, staged.eig, staged.P, staged.T,
                 [&](int k, const aadouble& e) { stageResidual[static_cast<size_t>(k)] = e; });
   EXPECT_EQ(staged.P, big.P);
   EXPECT_EQ(staged.E, big.E);
   for (int a = 1; a <= 6; ++a) {
     SCOPED_TRACE(a);
-    Pca small = Decompose(X, a);
+    Pca small = Decompose(X, a, prec);
     // Bit for bit: the same operations in the same order.
     for (int k = 0; k < a; ++k) {
       EXPECT_EQ(small.P[static_cast<size_t>(k)], big.P[static_cast<size_t>(k)]);
@@ -260,7 +249,7 @@ TEST(CalcPCA, PrefixOfMoreComponentsIsTheSmallerDecomposition) {
 }
 
 TEST(CalcPCA, ArithmeticFaultsAreErrorsAndLeaveTheOutputs) {
-  Precision prec(1e-3);
+  const double prec = 1e-3;
   struct Case {
     const char* what;
     aadouble X;
@@ -280,7 +269,7 @@ TEST(CalcPCA, ArithmeticFaultsAreErrorsAndLeaveTheOutputs) {
     r.E = {{1}};
     r.eig = {2};
     try {
-      CalcPCA(c.X, c.a, r.E, r.eig, r.P, r.T);
+      CalcPCA(c.X, c.a, prec, r.E, r.eig, r.P, r.T);
       ADD_FAILURE() << "no error";
     } catch (const MathError& e) {
       EXPECT_NE(std::string(e.what()).find(c.message), std::string::npos) << e.what();
@@ -292,21 +281,21 @@ TEST(CalcPCA, ArithmeticFaultsAreErrorsAndLeaveTheOutputs) {
 }
 
 TEST(CalcPCA, BadShapesAreRefused) {
-  Precision prec(1e-3);
+  const double prec = 1e-3;
   Pca r;
-  EXPECT_THROW(CalcPCA({}, 1, r.E, r.eig, r.P, r.T), SorrelError);
-  EXPECT_THROW(CalcPCA({{1, 2}}, 0, r.E, r.eig, r.P, r.T), SorrelError);
-  EXPECT_THROW(CalcPCA({{}, {}}, 1, r.E, r.eig, r.P, r.T), SorrelError);
-  EXPECT_THROW(CalcPCA({{1, 2}, {3}}, 1, r.E, r.eig, r.P, r.T), SorrelError);
+  EXPECT_THROW(CalcPCA({}, 1, prec, r.E, r.eig, r.P, r.T), SorrelError);
+  EXPECT_THROW(CalcPCA({{1, 2}}, 0, prec, r.E, r.eig, r.P, r.T), SorrelError);
+  EXPECT_THROW(CalcPCA({{}, {}}, 1, prec, r.E, r.eig, r.P, r.T), SorrelError);
+  EXPECT_THROW(CalcPCA({{1, 2}, {3}}, 1, prec, r.E, r.eig, r.P, r.T), SorrelError);
 }
 
 TEST(CalcPCA, UnreachablePrecisionEndsWithAnError) {
   // No change can be at most -1: instead of running for ever the
   // decomposition gives up after its iteration limit.
-  Precision prec(-1.0);
+  const double prec = -1.0;
   Pca r;
   try {
-    CalcPCA({{3, 4}, {6, 8}}, 1, r.E, r.eig, r.P, r.T);
+    CalcPCA({{3, 4}, {6, 8}}, 1, prec, r.E, r.eig, r.P, r.T);
     ADD_FAILURE() << "no error";
   } catch (const MathError& e) {
     EXPECT_NE(std::string(e.what()).find("did not converge"), std::string::npos);
@@ -315,7 +304,7 @@ TEST(CalcPCA, UnreachablePrecisionEndsWithAnError) {
 
 TEST(CalcPCA, LetsEventsRunAfterEachComponentButTheLast) {
   ScriptedUi ui;
-  Precision prec(1e-6);
-  Decompose(sorrel::test::ReplicateSpectra(6, 20, 2), 4);
+  const double prec = 1e-6;
+  Decompose(sorrel::test::ReplicateSpectra(6, 20, 2), 4, prec);
   EXPECT_EQ(ui.processMessagesCalls, 3);
 }

@@ -76,7 +76,7 @@ TEST(EiSpectra, NaphthaleneTrainingRecognisesNaphthalene) {
 
   // Leave-one-out distances of the training spectra, and the classification
   // of every spectrum of the set against the training.
-  const adouble loo = MDistSeries(r.Data, t.NLoadings);
+  const adouble loo = MDistSeries(r.Data, t.NLoadings, r.Precision);
   std::map<std::string, std::map<std::string, int>> answers;
   SpecFrame reference;
   ASSERT_TRUE(reference.Open(all[0].path));

@@ -165,7 +165,7 @@ TEST(Workbench, CalculateAndStoreResults) {
   t.NLoadings = 3;
   PcaResults r;
   ASSERT_TRUE(CalculatePCs(t, frames, 3, r));
-  EXPECT_EQ(PCAPrecision, 1e-6);
+  EXPECT_EQ(r.Precision, 1e-6);
   EXPECT_EQ(r.Data.size(), 6u);  // the empty frame gives no row
   EXPECT_EQ(r.Loadings.size(), 3u);
   StoreResults(t, r);
@@ -176,11 +176,11 @@ TEST(Workbench, CalculateAndStoreResults) {
   EXPECT_GT(t.RMSG, 0);
 
   // CrossValidate of a frame: the same as leaving its row out of the data.
-  auto d = CrossValidateFrame(t, frames, 3, 2);
+  auto d = CrossValidateFrame(t, frames, 3, 2, r.Precision);
   ASSERT_TRUE(d.has_value());
-  EXPECT_EQ(*d, CrossValidate(r.Data, 2, 2));  // frame 3 is row 2 (frame 2 is empty)
-  EXPECT_FALSE(CrossValidateFrame(t, frames, 9, 2).has_value());
+  EXPECT_EQ(*d, CrossValidate(r.Data, 2, 2, r.Precision));  // frame 3 is row 2 (frame 2 is empty)
+  EXPECT_FALSE(CrossValidateFrame(t, frames, 9, 2, r.Precision).has_value());
   t.LowBound = 10;
-  EXPECT_FALSE(CrossValidateFrame(t, frames, 3, 2).has_value());
+  EXPECT_FALSE(CrossValidateFrame(t, frames, 3, 2, r.Precision).has_value());
   EXPECT_EQ(ui.messages.back(), "Wrong boundaries");
 }

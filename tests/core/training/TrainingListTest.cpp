@@ -223,7 +223,6 @@ TEST(TrainingList, GetTraining) {
 TEST(TrainingList, RunClassifiesAgainstEveryCheckedTraining) {
   ScriptedUi ui;
   TempDir dir;
-  PCAPrecision = 1e-6;
   MakeTraining(dir, "alpha", "Alpha", 1);
   MakeTraining(dir, "beta", "Beta", 5);
   dir.Write("raw.trn", "[General]\nCompound=Raw\nCalculated=0\n");
@@ -276,7 +275,6 @@ TEST(TrainingList, RunClassifiesAgainstEveryCheckedTraining) {
 TEST(TrainingList, SameCompoundTwiceUsesEachRowsOwnTraining) {
   ScriptedUi ui;
   TempDir dir;
-  PCAPrecision = 1e-6;
   MakeTraining(dir, "one", "Same", 1);
   MakeTraining(dir, "two", "Same", 5);
   dir.Write("l.trl", ListText({{"one", 1}, {"two", 1}}));
@@ -297,7 +295,6 @@ TEST(TrainingList, SameCompoundTwiceUsesEachRowsOwnTraining) {
 TEST(TrainingList, RunStopsWithAnErrorNamingTheTraining) {
   ScriptedUi ui;
   TempDir dir;
-  PCAPrecision = 1e-6;
   MakeTraining(dir, "alpha", "Alpha", 1);
   dir.Write("l.trl", ListText({{"alpha", 1}}));
   std::unique_ptr<TTrainingList> list;
