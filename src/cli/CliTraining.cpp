@@ -72,9 +72,13 @@ void ApplySettings(const Args& args, const CliFrames& frames, TTraining& t) {
   t.LowBound = low;
   t.HighBound = high;
   t.Normalize = args.Has("--normalize");
+  // The training file keeps IncSens to one decimal: a value with more
+  // would weight the training's spectra otherwise than those classified
+  // against it.
   t.IncSens = args.Number("--incsens", 0.0);
-  if (!(t.IncSens >= 0.0 && t.IncSens <= 5.0))
-    throw UsageError("--incsens takes a value from 0 to 5, not " + Num(t.IncSens));
+  if (!(t.IncSens >= 0.0 && t.IncSens <= 5.0) || OneDecimal(t.IncSens) != t.IncSens)
+    throw UsageError("--incsens takes a value from 0 to 5 with at most one decimal, not " +
+                     Num(t.IncSens));
   t.PrecPower = args.Integer("--precision", 3);
   if (t.PrecPower < 1 || t.PrecPower > 10)
     throw UsageError("--precision takes a power from 1 to 10, not " + std::to_string(t.PrecPower));

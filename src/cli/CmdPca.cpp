@@ -125,7 +125,7 @@ const bool registered = RegisterCommand(
      "  --low L --high H   mass bounds of the data matrix (default: the largest first mass\n"
      "                     and the smallest last mass of the spectra)\n"
      "  --normalize        scale every spectrum to the reference's total intensity\n"
-     "  --incsens X        weight intensities by mass^X, X from 0 (none) to 5\n"
+     "  --incsens X        weight intensities by mass^X, X from 0 (none) to 5, one decimal\n"
      "  --loadings A       number of components (default: number of spectra - 3, at least 1)\n"
      "  --precision P      NIPALS stops when the scores change by at most 10^-P (1..10,\n"
      "                     default 3)\n"

@@ -18,10 +18,12 @@ std::string Directory(const std::string& path) {
   return ec ? dir.lexically_normal().string() : canon.string();
 }
 
+// A limit as the options dialog holds it: 0 to 1000, one decimal.
 double Limit(const Args& args, const std::string& name, double def) {
   const double v = args.Number(name, def);
-  if (!(v >= 0.0 && v <= 1000.0))
-    throw UsageError(name + " takes a limit from 0 to 1000, not " + Num(v));
+  if (!(v >= 0.0 && v <= 1000.0) || OneDecimal(v) != v)
+    throw UsageError(name + " takes a limit from 0 to 1000 with at most one decimal, not " +
+                     Num(v));
   return v;
 }
 
@@ -46,6 +48,9 @@ int Run(const std::vector<std::string>& argv) {
   const std::string compound = args.Value("--compound").value_or("");
   if (compound.empty()) throw UsageError("The field compound must be filled in. (--compound NAME)");
   const double ppid = Limit(args, "--ppid", 1.0), pnid = Limit(args, "--pnid", 3.0);
+  if (ppid > pnid)
+    throw UsageError("--ppid " + Num(ppid) + " is above --pnid " + Num(pnid) +
+                     ": a positive identification cannot need a larger score than a possible one");
   CheckOverwrite(out, args.Has("--force"));
   // A training keeps its spectra by file name only and finds them in its
   // own directory.
@@ -99,11 +104,12 @@ const bool registered = RegisterCommand(
      "  file names only); the first one is the reference spectrum.\n"
      "  --compound NAME    name of the compound (required)\n"
      "  --ppid X           limit of a positive identification (default 1)\n"
-     "  --pnid Y           limit of a possible identification (default 3)\n"
+     "  --pnid Y           limit of a possible identification (default 3); both from 0 to\n"
+     "                     1000 with one decimal, X not above Y\n"
      "  --low L --high H   mass bounds (default: the largest first mass and the smallest last\n"
      "                     mass of the spectra)\n"
      "  --normalize        scale every spectrum to the reference's total intensity\n"
-     "  --incsens X        weight intensities by mass^X, X from 0 (none) to 5\n"
+     "  --incsens X        weight intensities by mass^X, X from 0 (none) to 5, one decimal\n"
      "  --loadings A       number of loadings (default: number of spectra - 3, at least 1)\n"
      "  --precision P      NIPALS precision 10^-P (1..10, default 3)\n"
      "  --force            overwrite an existing OUT.trn\n"

@@ -214,7 +214,7 @@ TEST(TrainCli, WritesATrainingTheCoreReadsBack) {
   const auto paths = WriteSpectra(dir, "acid", 2, 8);
   CliResult r =
       RunSorrel(Args({"train", dir.File("acid.trn"), "--compound", "Acetic acid", "--normalize",
-                      "--loadings", "3", "--precision", "5", "--pnid", "4.5"},
+                      "--incsens", "0.3", "--loadings", "3", "--precision", "5", "--pnid", "4.5"},
                      paths));
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_NE(r.out.find("compound\tAcetic acid\nspectra\t8\nloadings\t3\nlow\t50\nhigh\t70\n"),
@@ -229,11 +229,12 @@ TEST(TrainCli, WritesATrainingTheCoreReadsBack) {
   EXPECT_EQ(t.PNID, 4.5);
   EXPECT_EQ(t.PrecPower, 5);
   EXPECT_TRUE(t.Normalize);
+  EXPECT_EQ(t.IncSens, 0.3);
   EXPECT_EQ(t.LoadedSpec.front(), "acid0.txt");
   EXPECT_EQ(t.LoadedSpec.size(), 8u);
 
-  // The same calculation in the core, the stored values rounded to 12
-  // significant digits.
+  // The same calculation in the core from the settings the file holds, the
+  // stored values rounded to 12 significant digits.
   ScriptedUi ui;
   CoreFrames f(paths);
   TTraining want = t;
@@ -262,6 +263,14 @@ TEST(TrainCli, Refusals) {
       {Args({"train", dir.File("t.trn")}, paths), 2, "compound"},
       {Args({"train", dir.File("t.txt"), "--compound", "X"}, paths), 2, ".trn"},
       {Args({"train", dir.File("t.trn"), "--compound", "X", "--ppid", "-1"}, paths), 2, "--ppid"},
+      // The file keeps IncSens and the options dialog the limits to one
+      // decimal: more would classify otherwise than the training computed.
+      {Args({"train", dir.File("t.trn"), "--compound", "X", "--incsens", "0.25"}, paths), 2,
+       "--incsens takes a value from 0 to 5 with at most one decimal, not 0.25"},
+      {Args({"train", dir.File("t.trn"), "--compound", "X", "--pnid", "2.55"}, paths), 2,
+       "--pnid takes a limit"},
+      {Args({"train", dir.File("t.trn"), "--compound", "X", "--ppid", "4"}, paths), 2,
+       "--ppid 4 is above --pnid 3"},
       {Args({"train", dir.File("t.trn"), "--compound", "X"}, Args(paths, {far})), 1,
        "far.txt: not in"},
       {Args({"train", existing, "--compound", "X"}, paths), 1, "file exists"},

@@ -25,6 +25,12 @@ std::string LoadingKey(int k) {
 
 }  // namespace
 
+double OneDecimal(double x) {
+  // nearbyint rounds halves to the even neighbour in the default rounding
+  // mode.
+  return std::nearbyint(x * 10.0) / 10.0;
+}
+
 std::string RowValueText(double x) {
   if (x == 0.0 || !std::isfinite(x)) return FormatGeneral(x, 12);
   char buf[64];
@@ -164,9 +170,8 @@ void TTraining::Save(bool Update) {
   WriteInteger(kPreprocess, "LowBound", LowBound);
   WriteInteger(kPreprocess, "HighBound", HighBound);
   WriteBool(kPreprocess, "Normalize", Normalize);
-  // One decimal, halves to the even neighbour (nearbyint in the default
-  // rounding mode); the field itself keeps its value.
-  WriteFloat(kPreprocess, "IncSens", std::nearbyint(IncSens * 10.0) / 10.0);
+  // One decimal; the field itself keeps its value.
+  WriteFloat(kPreprocess, "IncSens", OneDecimal(IncSens));
   for (size_t i = 0; i < LoadedSpec.size(); ++i)
     WriteString(kLoadedSpec, std::to_string(i + 1), LoadedSpec[i]);
   if (Calculated) {

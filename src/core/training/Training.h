@@ -74,6 +74,11 @@ class TTraining : public TMemIniFile {
   bool HasResults() const;
 };
 
+// A value to one decimal as the training file keeps IncSens (and as the
+// options dialog's limits hold PPID and PNID): ten times the value rounded
+// to the nearest whole number, halves to the even one, divided by ten.
+double OneDecimal(double x);
+
 // The text of a row: numbers in general format with 12 significant
 // digits, scientific (exponent of at least four digits) below 0.00001 or
 // from 10^12 up, separated by single tabs.
