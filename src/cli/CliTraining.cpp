@@ -7,6 +7,7 @@
 #include "core/common/Errors.h"
 #include "core/common/NumberText.h"
 #include "core/pca/Nipals.h"
+#include "core/plots/Extraction.h"
 
 namespace sorrel::cli {
 
@@ -26,23 +27,50 @@ std::string Num(double v) {
   return FloatToStr(v);
 }
 
-std::unique_ptr<SpecFrame> OpenFrame(const std::string& path, const Args& args) {
-  if (WantsPeaks(args)) throw UsageError("--peaks gives a peak list; it does not apply here");
-  auto frame = std::make_unique<SpecFrame>();
-  OpenInput(frame->Spec(), path, args);
-  tXYarray selected = SelectSpectrum(frame->Spec(), args, path);
-  if (selected.empty()) throw SorrelError(path + ": holds no mass spectrum");
-  // The processing options are the frame's options: the reference frame
-  // hands them on to every spectrum it preprocesses, as in the workbench.
+SpecFrame::Processing ArgsProcessing(const Args& args) {
   const Args* options = &args;
-  frame->SetProcessing([options](const tXYarray& in) {
+  return [options](const tXYarray& in) {
     tXYarray out = in;
     ApplyProcessing(*options, out);
     return out;
-  });
+  };
+}
+
+bool HasProcessingOptions(const Args& args) {
+  for (const char* o : {"--template", "--smooth", "--baseline", "--nominal"})
+    if (args.Has(o)) return true;
+  return false;
+}
+
+namespace {
+
+std::unique_ptr<SpecFrame> OpenFrameWith(const std::string& path, const Args& args, bool select,
+                                         SpecFrame::Processing processing) {
+  if (WantsPeaks(args)) throw UsageError("--peaks gives a peak list; it does not apply here");
+  auto frame = std::make_unique<SpecFrame>();
+  OpenInput(frame->Spec(), path, args);
+  TSpec& spec = frame->Spec();
+  tXYarray selected = select             ? SelectSpectrum(spec, args, path)
+                      : spec.NSpec() > 0 ? spec.GetMass(InitialScan(spec.Chrom))
+                                         : spec.CMass;
+  if (selected.empty()) throw SorrelError(path + ": holds no mass spectrum");
+  // The processing options are the frame's options: the reference frame
+  // hands them on to every spectrum it preprocesses, as in the workbench.
+  frame->SetProcessing(std::move(processing));
   frame->Select(std::move(selected));
   frame->SetFileName(path);
   return frame;
+}
+
+}  // namespace
+
+std::unique_ptr<SpecFrame> OpenFrame(const std::string& path, const Args& args) {
+  return OpenFrameWith(path, args, true, ArgsProcessing(args));
+}
+
+std::unique_ptr<SpecFrame> OpenReferenceFrame(const std::string& path, const Args& args,
+                                              SpecFrame::Processing processing) {
+  return OpenFrameWith(path, args, false, std::move(processing));
 }
 
 CliFrames OpenFrames(const std::vector<std::string>& paths, const Args& args) {

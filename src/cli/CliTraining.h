@@ -26,6 +26,18 @@ void DeclareTrainingOptions(Args& args);
 // options.
 std::unique_ptr<SpecFrame> OpenFrame(const std::string& path, const Args& args);
 
+// The processing options of the command line as a frame's processing.
+SpecFrame::Processing ArgsProcessing(const Args& args);
+// Whether any of --template, --smooth, --baseline and --nominal is given.
+bool HasProcessingOptions(const Args& args);
+
+// A training's reference spectrum as a frame: opened with the open options
+// (--first-mass, --skip-bad), in the view it opens on (a run's scan of
+// largest total intensity; the selection options are for the spectra
+// given), with `processing`.
+std::unique_ptr<SpecFrame> OpenReferenceFrame(const std::string& path, const Args& args,
+                                              SpecFrame::Processing processing);
+
 struct CliFrames {
   std::vector<std::unique_ptr<SpecFrame>> owned;
   FrameList frames;

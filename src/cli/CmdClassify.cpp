@@ -9,6 +9,7 @@
 #include "core/common/Paths.h"
 #include "core/common/TextFile.h"
 #include "core/pca/Mahalanobis.h"
+#include "core/plots/TemplateName.h"
 #include "core/training/TrainingList.h"
 
 namespace sorrel::cli {
@@ -75,12 +76,27 @@ int Run(const std::vector<std::string>& argv) {
     throw UsageError("the first argument must be a training (.trn) or a training list (.trl)");
   if (!FileExists(model)) throw SorrelError(model + ": no such file");
 
-  // The reference spectrum of a training, opened as the command line opens
-  // every spectrum.
-  ReferenceFrameMaker makeReference = [&args](const TTraining&, const std::string& path) {
+  // The reference spectrum of a training, in the view it opens on, with the
+  // training's own template; a training that names none gets the
+  // processing options of the command line. The reference hands its
+  // processing on to every spectrum classified against it.
+  ReferenceFrameMaker makeReference = [&args](const TTraining& t, const std::string& path) {
     if (!FileExists(path) && FileKindOf(path) != fkMassLynx)
       throw SorrelError("its reference spectrum " + path + " does not exist");
-    return std::unique_ptr<PreprocFrame>(OpenFrame(path, args));
+    return std::unique_ptr<PreprocFrame>(OpenReferenceFrame(
+        path, args,
+        NamesTemplate(t.DefaultTml) ? TemplateProcessing(t.DefaultTml) : ArgsProcessing(args)));
+  };
+  // Processing options that no training would use are refused rather than
+  // ignored.
+  auto checkProcessingUsed = [&args, &model](const std::vector<std::string>& templates) {
+    if (!HasProcessingOptions(args) || templates.empty()) return;
+    for (const std::string& tml : templates)
+      if (!NamesTemplate(tml)) return;
+    throw UsageError(model + ": classified with its own template " + templates.front() +
+                     (templates.size() > 1 ? " (each checked training with its own)" : "") +
+                     "; --template, --smooth, --baseline and --nominal apply only to "
+                     "trainings that name none");
   };
 
   std::vector<Line> lines;
@@ -88,6 +104,7 @@ int Run(const std::vector<std::string>& argv) {
   if (ext == ".TRN") {
     TTraining t(model);
     t.Open();
+    checkProcessingUsed({t.DefaultTml});
     for (const std::string& s : spectra) {
       std::unique_ptr<SpecFrame> unknown = OpenFrame(s, args);
       Line line{s, model, t.Compound, std::nullopt};
@@ -107,6 +124,14 @@ int Run(const std::vector<std::string>& argv) {
     TTrainingList list(model);
     if (!list.Open()) throw SorrelError(model + ": " + TheUi().MessagesText());
     list.FillRows();
+    std::vector<std::string> templates;
+    for (size_t i = 0; i < list.Rows.size(); ++i)
+      if (list.Rows[i].Checked) {
+        TTraining t(list.TrainingS[i].second);
+        t.Open();
+        templates.push_back(t.DefaultTml);
+      }
+    checkProcessingUsed(templates);
     for (const std::string& s : spectra) {
       std::unique_ptr<SpecFrame> unknown = OpenFrame(s, args);
       try {
@@ -139,9 +164,14 @@ const bool registered = RegisterCommand(
      "  A training without calculated results answers \"not calculated\" (JSON null).\n"
      "  --json             a list of objects: spectrum, training, compound, answer, score\n"
      "  --csv              comma-separated values instead of tabs\n"
-     "  Runs: --scan N, --apex (default) or --range S:E[:W] choose each spectrum.\n"
-     "  Processing (--template, --smooth, --baseline, --nominal) applies to the reference\n"
-     "  spectrum and so, as in the desktop program, to every classified spectrum.\n"
+     "  Runs: --scan N, --apex (default) or --range S:E[:W] choose each spectrum given;\n"
+     "  a training's reference spectrum opens on its scan of largest total intensity.\n"
+     "  Processing: a training that names a template (train --template) is used with its\n"
+     "  own template, as batch classification does: the reference spectrum opens with it\n"
+     "  and hands it on to every spectrum classified. For trainings that name none,\n"
+     "  --template T.tml, --smooth K, --baseline T|auto and --nominal give that\n"
+     "  processing (none by default); given when no training would use them, they are\n"
+     "  refused.\n"
      "  --first-mass M     first mass of a .prn (Y-only) file (default 1)\n"
      "  --skip-bad         skip text lines with a missing tab or a bad number",
      Run});

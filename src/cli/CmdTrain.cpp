@@ -6,6 +6,7 @@
 #include "core/common/Errors.h"
 #include "core/common/Paths.h"
 #include "core/common/TextFile.h"
+#include "core/plots/TemplateName.h"
 
 namespace sorrel::cli {
 namespace {
@@ -51,6 +52,19 @@ int Run(const std::vector<std::string>& argv) {
   if (ppid > pnid)
     throw UsageError("--ppid " + Num(ppid) + " is above --pnid " + Num(pnid) +
                      ": a positive identification cannot need a larger score than a possible one");
+  // The training keeps the template its spectra were processed with, and
+  // classification processes every spectrum with it; processing that the
+  // template does not hold would not travel with the training.
+  if (auto tml = args.Value("--template")) {
+    if (!NamesTemplate(*tml))
+      throw UsageError("--template " + *tml +
+                       ": a template of that name stands for the defaults; give it another name");
+    for (const char* o : {"--smooth", "--baseline", "--nominal"})
+      if (args.Has(o))
+        throw UsageError(std::string(o) +
+                         " would change the processing of the template, which the training "
+                         "keeps as it is; put the setting in the template");
+  }
   CheckOverwrite(out, args.Has("--force"));
   // A training keeps its spectra by file name only and finds them in its
   // own directory.
@@ -64,8 +78,10 @@ int Run(const std::vector<std::string>& argv) {
   TTraining t;
   t.Rename(out, false);
   ApplySettings(args, frames, t);
-  // StoreSettings: the template of frame 0 and the spectra's file names.
-  if (auto tml = args.Value("--template")) t.DefaultTml = ExtractFileName(*tml);
+  // StoreSettings: the template of frame 0 (its full name, as a frame holds
+  // it) and the spectra's file names.
+  if (auto tml = args.Value("--template"))
+    t.DefaultTml = std::filesystem::absolute(*tml).lexically_normal().string();
   t.LoadedSpec.clear();
   for (const std::string& p : paths)
     t.LoadedSpec.push_back(ExtractFileName(p));
@@ -116,6 +132,9 @@ const bool registered = RegisterCommand(
      "  --json             print the summary as one JSON object\n"
      "  Runs: --scan N, --apex (default) or --range S:E[:W] choose each spectrum.\n"
      "  Processing (--template, --smooth, --baseline, --nominal) applies to every spectrum.\n"
+     "  The training keeps the template's full path, and classify processes every spectrum\n"
+     "  with it; --smooth, --baseline and --nominal are not kept (classify needs them\n"
+     "  again) and cannot be combined with --template.\n"
      "  --first-mass M     first mass of a .prn (Y-only) file (default 1)\n"
      "  --skip-bad         skip text lines with a missing tab or a bad number",
      Run});

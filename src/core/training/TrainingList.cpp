@@ -12,6 +12,9 @@
 #include "core/common/UiHooks.h"
 #include "core/pca/Mahalanobis.h"
 #include "core/plots/PreprocFrame.h"
+#include "core/plots/SpOpt.h"
+#include "core/plots/TemplateName.h"
+#include "core/plots/ViewProcessing.h"
 
 namespace sorrel {
 
@@ -79,8 +82,21 @@ Classification Classify(TTraining& training, PreprocFrame& reference, PreprocFra
   return c;
 }
 
-std::unique_ptr<PreprocFrame> OpenSpecFrame(const TTraining&, const std::string& path) {
+SpecFrame::Processing TemplateProcessing(const std::string& tml) {
+  const std::string named = ResolveTemplateName(tml);
+  if (!named.empty() && !FileExists(named))
+    throw SorrelError("its template " + named + " does not exist");
+  tSpOpt options(named.empty() ? TemplateFileOf(tml) : named);
+  options.Open();
+  // The mass spectrum's chain as a frame runs it on every redraw.
+  return [options](const tXYarray& in) mutable {
+    return ProcessView(in, options, false).Output;
+  };
+}
+
+std::unique_ptr<PreprocFrame> OpenSpecFrame(const TTraining& training, const std::string& path) {
   auto frame = std::make_unique<SpecFrame>();
+  frame->SetProcessing(TemplateProcessing(training.DefaultTml));
   if (!frame->Open(path)) return nullptr;
   return frame;
 }

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "core/common/IniFile.h"
+#include "core/plots/PreprocFrame.h"
 #include "core/training/Training.h"
 
 namespace sorrel {
@@ -39,11 +40,24 @@ struct Classification {
 Classification Classify(TTraining& training, PreprocFrame& reference, PreprocFrame& unknown);
 
 // Makes the hidden frame that shows a training's reference spectrum (the
-// training's first spectrum, at `path`), initialised with the training's
-// template. Answers nothing (or an empty frame) when it cannot be opened.
+// training's first spectrum, at `path`, in the view it opens on),
+// initialised with the training's template. Answers nothing (or an empty
+// frame) when it cannot be opened.
 using ReferenceFrameMaker = std::function<std::unique_ptr<PreprocFrame>(const TTraining& training,
                                                                         const std::string& path)>;
-// A SpecFrame opened on `path` as the desktop program opens files.
+
+// The processing of a frame initialised with the template name `tml` (a
+// training's DefaultTml): the mass-spectrum chain of the options read from
+// the template file it resolves to (TemplateFileOf; for none the defaults
+// file, or the defaults). Through the reference frame it is the processing
+// every spectrum classified against the training gets. A named template
+// whose file does not exist throws SorrelError naming the file: the
+// training's spectra were processed by it, and classifying without it
+// would answer for other spectra.
+SpecFrame::Processing TemplateProcessing(const std::string& tml);
+
+// A SpecFrame with the training's template (TemplateProcessing of its
+// DefaultTml) opened on `path` as the desktop program opens files.
 std::unique_ptr<PreprocFrame> OpenSpecFrame(const TTraining& training, const std::string& path);
 
 // One row of the result list.

@@ -8,6 +8,7 @@
 
 #include "ScriptedUi.h"
 #include "TempDir.h"
+#include "core/common/Directories.h"
 #include "core/common/Errors.h"
 #include "core/common/NumberText.h"
 #include "core/common/TextFile.h"
@@ -70,6 +71,17 @@ void MakeTraining(const TempDir& dir, const std::string& name, const std::string
   StoreResults(t, r);
   t.Save(true);
 }
+
+// The program directory of a test, with its Config directory: a frame
+// initialised for classification looks for its template there.
+class ProgramDirWithConfig {
+ public:
+  explicit ProgramDirWithConfig(const TempDir& dir) {
+    SetProgramDir(dir.Path());
+    std::filesystem::create_directory(dir.File("Config"));
+  }
+  ~ProgramDirWithConfig() { SetProgramDir(""); }
+};
 
 std::string ListText(const std::vector<std::pair<std::string, int>>& keys) {
   std::string out = "[List]\r\n";
@@ -223,6 +235,7 @@ TEST(TrainingList, GetTraining) {
 TEST(TrainingList, RunClassifiesAgainstEveryCheckedTraining) {
   ScriptedUi ui;
   TempDir dir;
+  ProgramDirWithConfig programDir(dir);
   MakeTraining(dir, "alpha", "Alpha", 1);
   MakeTraining(dir, "beta", "Beta", 5);
   dir.Write("raw.trn", "[General]\nCompound=Raw\nCalculated=0\n");
@@ -275,6 +288,7 @@ TEST(TrainingList, RunClassifiesAgainstEveryCheckedTraining) {
 TEST(TrainingList, SameCompoundTwiceUsesEachRowsOwnTraining) {
   ScriptedUi ui;
   TempDir dir;
+  ProgramDirWithConfig programDir(dir);
   MakeTraining(dir, "one", "Same", 1);
   MakeTraining(dir, "two", "Same", 5);
   dir.Write("l.trl", ListText({{"one", 1}, {"two", 1}}));
@@ -295,6 +309,7 @@ TEST(TrainingList, SameCompoundTwiceUsesEachRowsOwnTraining) {
 TEST(TrainingList, RunStopsWithAnErrorNamingTheTraining) {
   ScriptedUi ui;
   TempDir dir;
+  ProgramDirWithConfig programDir(dir);
   MakeTraining(dir, "alpha", "Alpha", 1);
   dir.Write("l.trl", ListText({{"alpha", 1}}));
   std::unique_ptr<TTrainingList> list;
@@ -325,4 +340,78 @@ TEST(TrainingList, RunStopsWithAnErrorNamingTheTraining) {
   t.HighBound = 80;
   t.Save(true);
   EXPECT_THROW(list->Run(&unknown), SorrelError);
+}
+
+TEST(TrainingList, RunUsesEachTrainingsOwnTemplate) {
+  // Oracle: a baseline of 20 worked by hand (an intensity of at least 20
+  // less 20, a lower one 1, in 32-bit floats). "base" is made from the
+  // spectra processed that way and names a template that removes the same
+  // baseline; its spectrum files are the raw ones. Classified by Run, a raw
+  // unknown must score exactly as the unknown processed by hand scores
+  // against frames processed by hand.
+  ScriptedUi ui;
+  TempDir dir;
+  ProgramDirWithConfig programDir(dir);
+  auto byHand = [](tXYarray s) {
+    for (dPoint& p : s)
+      p[1] = p[1] >= 20.0f ? static_cast<float>(static_cast<double>(p[1]) - 20.0) : 1.0f;
+    return s;
+  };
+  dir.Write("Config/bl20.tml", "[M_BLine]\r\nThreshold=20\r\nAutoTS=0\r\nEnabled=1\r\n");
+  std::vector<std::unique_ptr<SpecFrame>> frames;
+  FrameList framesList;
+  TTraining t(dir.File("base.trn"));
+  for (int v = 0; v < 8; ++v) {
+    const std::string file = "base_" + std::to_string(v) + ".txt";
+    dir.Write(file, SpectrumText(Spectrum(1, v)));
+    frames.push_back(std::make_unique<SpecFrame>(byHand(Spectrum(1, v)), file));
+    framesList.push_back(frames.back().get());
+    t.LoadedSpec.push_back(file);
+  }
+  t.DefaultTml = "bl20";  // a bare name: Config/bl20.tml
+  t.Compound = "Base";
+  t.LowBound = 50;
+  t.HighBound = 70;
+  t.Normalize = true;
+  t.PrecPower = 6;
+  t.NLoadings = 3;
+  t.PPID = 1;
+  t.PNID = 3;
+  PcaResults r;
+  ASSERT_TRUE(CalculatePCs(t, framesList, 3, r));
+  StoreResults(t, r);
+  t.Save(true);
+  MakeTraining(dir, "plain", "Plain", 1);
+  dir.Write("l.trl", ListText({{"base", 1}, {"plain", 1}}));
+  std::unique_ptr<TTrainingList> list;
+  OpenTrainingListByPath(list, dir.File("l.trl"));
+  ASSERT_TRUE(list);
+
+  SpecFrame unknown(Spectrum(1, 20), "unknown.txt");
+  ASSERT_TRUE(list->Run(&unknown));
+  SpecFrame handReference(byHand(Spectrum(1, 0))), handUnknown(byHand(Spectrum(1, 20)));
+  TTraining stored(dir.File("base.trn"));  // rows as the file rounds them
+  stored.Open();
+  const Classification want = Classify(stored, handReference, handUnknown);
+  EXPECT_EQ(list->Rows[0].ScoreValue, want.Score);
+  EXPECT_EQ(list->Rows[0].Answer, want.Answer);
+  // The training without template classifies the spectrum as it is.
+  SpecFrame rawReference(Spectrum(1, 0)), rawUnknown(Spectrum(1, 20));
+  TTraining plain(dir.File("plain.trn"));
+  plain.Open();
+  EXPECT_EQ(list->Rows[1].ScoreValue, Classify(plain, rawReference, rawUnknown).Score);
+  EXPECT_TRUE(ui.questions.empty());
+
+  // A template that is gone stops the run, naming the training and the
+  // template, rather than answering for spectra processed otherwise.
+  std::filesystem::remove(dir.File("Config/bl20.tml"));
+  try {
+    list->Run(&unknown);
+    ADD_FAILURE() << "no error";
+  } catch (const SorrelError& e) {
+    EXPECT_NE(std::string(e.what()).find(dir.File("base.trn") + ": its template " +
+                                         dir.File("Config/bl20.tml") + " does not exist"),
+              std::string::npos)
+        << e.what();
+  }
 }
