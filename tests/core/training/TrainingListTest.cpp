@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <filesystem>
+#include <functional>
 #include <tuple>
 
 #include "ScriptedUi.h"
@@ -45,19 +46,24 @@ std::string SpectrumText(const tXYarray& s) {
 }
 
 // Writes 8 spectra of `compound` and a calculated training of them (3
-// loadings) into `dir` as `name`.trn.
+// loadings) into `dir` as `name`.trn. With a template name the training
+// names it, and its data matrix is made from the spectra as `processed`
+// turns them (the files hold them raw).
 void MakeTraining(const TempDir& dir, const std::string& name, const std::string& compound,
-                  int pattern) {
+                  int pattern, const std::string& tml = "",
+                  const std::function<tXYarray(tXYarray)>& processed = nullptr) {
   std::vector<std::unique_ptr<SpecFrame>> frames;
   FrameList list;
   TTraining t(dir.File(name + ".trn"));
   for (int v = 0; v < 8; ++v) {
     std::string file = name + "_" + std::to_string(v) + ".txt";
     dir.Write(file, SpectrumText(Spectrum(pattern, v)));
-    frames.push_back(std::make_unique<SpecFrame>(Spectrum(pattern, v), file));
+    frames.push_back(std::make_unique<SpecFrame>(
+        processed ? processed(Spectrum(pattern, v)) : Spectrum(pattern, v), file));
     list.push_back(frames.back().get());
     t.LoadedSpec.push_back(file);
   }
+  t.DefaultTml = tml;
   t.Compound = compound;
   t.LowBound = 50;
   t.HighBound = 70;
@@ -358,29 +364,7 @@ TEST(TrainingList, RunUsesEachTrainingsOwnTemplate) {
     return s;
   };
   dir.Write("Config/bl20.tml", "[M_BLine]\r\nThreshold=20\r\nAutoTS=0\r\nEnabled=1\r\n");
-  std::vector<std::unique_ptr<SpecFrame>> frames;
-  FrameList framesList;
-  TTraining t(dir.File("base.trn"));
-  for (int v = 0; v < 8; ++v) {
-    const std::string file = "base_" + std::to_string(v) + ".txt";
-    dir.Write(file, SpectrumText(Spectrum(1, v)));
-    frames.push_back(std::make_unique<SpecFrame>(byHand(Spectrum(1, v)), file));
-    framesList.push_back(frames.back().get());
-    t.LoadedSpec.push_back(file);
-  }
-  t.DefaultTml = "bl20";  // a bare name: Config/bl20.tml
-  t.Compound = "Base";
-  t.LowBound = 50;
-  t.HighBound = 70;
-  t.Normalize = true;
-  t.PrecPower = 6;
-  t.NLoadings = 3;
-  t.PPID = 1;
-  t.PNID = 3;
-  PcaResults r;
-  ASSERT_TRUE(CalculatePCs(t, framesList, 3, r));
-  StoreResults(t, r);
-  t.Save(true);
+  MakeTraining(dir, "base", "Base", 1, "bl20", byHand);  // a bare name: Config/bl20.tml
   MakeTraining(dir, "plain", "Plain", 1);
   dir.Write("l.trl", ListText({{"base", 1}, {"plain", 1}}));
   std::unique_ptr<TTrainingList> list;
