@@ -124,7 +124,10 @@ TEST(Workbench, RecalculatedTrainingIsWrittenAtExitOnlyOnceSaved) {
   // window (rows of 21 values where 16 are stored).
   ScriptedUi ui;
   TempDir dir;
-  SetProgramDir(dir.Path());
+  struct ProgramDirOverride {
+    explicit ProgramDirOverride(const std::string& d) { SetProgramDir(d); }
+    ~ProgramDirOverride() { SetProgramDir(""); }
+  } programDir(dir.Path());
   Frames frames(8);
   const std::string file = dir.File("acid.trn");
   {
@@ -157,5 +160,4 @@ TEST(Workbench, RecalculatedTrainingIsWrittenAtExitOnlyOnceSaved) {
   EXPECT_EQ(back.LowBound, 55);
   EXPECT_EQ(back.Xvals.size(), 16u);
   EXPECT_EQ(back.Loadings[0].size(), 16u);
-  SetProgramDir("");
 }
