@@ -26,9 +26,11 @@ std::string LoadingKey(int k) {
 }  // namespace
 
 double OneDecimal(double x) {
-  // nearbyint rounds halves to the even neighbour in the default rounding
-  // mode.
-  return std::nearbyint(x * 10.0) / 10.0;
+  // A value whose tenfold overflows is a whole number already. nearbyint
+  // rounds halves to the even neighbour in the default rounding mode.
+  const double scaled = x * 10.0;
+  if (!std::isfinite(scaled)) return x;
+  return std::nearbyint(scaled) / 10.0;
 }
 
 std::string RowValueText(double x) {

@@ -197,6 +197,12 @@ TEST(TrainingFile, SaveRules) {
   t.IncSens = 0.75;
   t.Save(false);
   EXPECT_EQ(t.ReadString("Preprocess", "IncSens", ""), "0.8");
+  // A value whose tenfold is beyond the range of a double is a whole
+  // number already and is written as it is, not as "INF" (found by
+  // fuzz_startup: 1e308 in a hand-edited file came back as 0).
+  t.IncSens = 1e308;
+  t.Save(false);
+  EXPECT_EQ(t.ReadFloat("Preprocess", "IncSens", 0), 1e308);
 
   // Only the first 36 spectrum names are read back.
   t.Open();
