@@ -89,9 +89,7 @@ SpecFrame::Processing TemplateProcessing(const std::string& tml) {
   tSpOpt options(named.empty() ? TemplateFileOf(tml) : named);
   options.Open();
   // The mass spectrum's chain as a frame runs it on every redraw.
-  return [options](const tXYarray& in) mutable {
-    return ProcessView(in, options, false).Output;
-  };
+  return [options](const tXYarray& in) mutable { return ProcessView(in, options, false).Output; };
 }
 
 std::unique_ptr<PreprocFrame> OpenSpecFrame(const TTraining& training, const std::string& path) {

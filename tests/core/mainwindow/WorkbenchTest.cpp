@@ -13,7 +13,7 @@
 #include "core/mainwindow/Workbench.h"
 #include "core/pca/Mahalanobis.h"
 #include "core/pca/Nipals.h"
-#include "core/processing/Preproc.h"
+#include "core/plots/PreprocFrame.h"
 #include "core/training/Training.h"
 
 using namespace sorrel;
