@@ -42,6 +42,7 @@ std::string ScriptedUi::InputBox(const std::string& caption, const std::string& 
 }
 
 std::vector<std::string> ScriptedUi::OpenFileDialog(const FileDialogRequest& request) {
+  dialogs.push_back(request);
   if (openFiles_.empty()) {
     ADD_FAILURE() << "unexpected open dialog: " << request.title;
     return {};
@@ -51,13 +52,17 @@ std::vector<std::string> ScriptedUi::OpenFileDialog(const FileDialogRequest& req
   return a;
 }
 
-std::string ScriptedUi::SaveFileDialog(const FileDialogRequest& request) {
+std::string ScriptedUi::SaveFileDialog(const FileDialogRequest& request, int* chosenFilter) {
+  dialogs.push_back(request);
   if (saveFiles_.empty()) {
     ADD_FAILURE() << "unexpected save dialog: " << request.title;
     return {};
   }
   auto a = saveFiles_.front();
   saveFiles_.pop_front();
+  const int filter = saveFilters_.front();
+  saveFilters_.pop_front();
+  if (chosenFilter) *chosenFilter = filter > 0 ? filter : request.filterIndex;
   return a;
 }
 

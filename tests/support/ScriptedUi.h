@@ -19,12 +19,18 @@ class ScriptedUi : public UiHooks {
   void QueueConfirm(bool yes) { confirms_.push_back(yes); }
   void QueueInput(const std::string& text) { inputs_.push_back(text); }
   void QueueOpenFiles(const std::vector<std::string>& files) { openFiles_.push_back(files); }
-  void QueueSaveFile(const std::string& file) { saveFiles_.push_back(file); }
+  // A save dialog's answer; `filter` is the filter chosen (counted from
+  // 1), 0 to leave the one the dialog opened with.
+  void QueueSaveFile(const std::string& file, int filter = 0) {
+    saveFiles_.push_back(file);
+    saveFilters_.push_back(filter);
+  }
 
   // What the core showed and asked, in order.
-  std::vector<std::string> messages;   // plain and captioned ("caption: text")
-  std::vector<std::string> questions;  // confirmations
-  std::vector<std::string> prompts;    // input boxes ("caption|prompt|default")
+  std::vector<std::string> messages;       // plain and captioned ("caption: text")
+  std::vector<std::string> questions;      // confirmations
+  std::vector<std::string> prompts;        // input boxes ("caption|prompt|default")
+  std::vector<FileDialogRequest> dialogs;  // file dialogs, open and save
   int busyDepth = 0;
   int maxBusyDepth = 0;
   int processMessagesCalls = 0;
@@ -41,7 +47,7 @@ class ScriptedUi : public UiHooks {
   std::string InputBox(const std::string& caption, const std::string& prompt,
                        const std::string& defaultText) override;
   std::vector<std::string> OpenFileDialog(const FileDialogRequest& request) override;
-  std::string SaveFileDialog(const FileDialogRequest& request) override;
+  std::string SaveFileDialog(const FileDialogRequest& request, int* chosenFilter) override;
   void SetBusyCursor(bool busy) override;
   void ProcessMessages() override { ++processMessagesCalls; }
   void EnableMainWindow(bool) override {}
@@ -55,6 +61,7 @@ class ScriptedUi : public UiHooks {
   std::deque<std::string> inputs_;
   std::deque<std::vector<std::string>> openFiles_;
   std::deque<std::string> saveFiles_;
+  std::deque<int> saveFilters_;
 };
 
 }  // namespace sorrel::test

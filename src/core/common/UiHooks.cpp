@@ -43,7 +43,7 @@ std::vector<std::string> ConsoleUi::OpenFileDialog(const FileDialogRequest&) {
   return {};
 }
 
-std::string ConsoleUi::SaveFileDialog(const FileDialogRequest&) {
+std::string ConsoleUi::SaveFileDialog(const FileDialogRequest&, int*) {
   return {};
 }
 

@@ -20,6 +20,8 @@ struct FileDialogRequest {
   std::string defaultExt;
   std::string initialDir;
   bool multiSelect = false;
+  // The filter chosen when the dialog opens, counted from 1.
+  int filterIndex = 1;
 };
 
 class UiHooks {
@@ -34,9 +36,12 @@ class UiHooks {
   // Input box: the edited text, or `defaultText` when cancelled.
   virtual std::string InputBox(const std::string& caption, const std::string& prompt,
                                const std::string& defaultText) = 0;
-  // File dialogs: the chosen paths, empty when cancelled.
+  // File dialogs: the chosen paths, empty when cancelled. The save dialog
+  // also tells which filter was chosen last (counted from 1) when
+  // `chosenFilter` is given.
   virtual std::vector<std::string> OpenFileDialog(const FileDialogRequest& request) = 0;
-  virtual std::string SaveFileDialog(const FileDialogRequest& request) = 0;
+  virtual std::string SaveFileDialog(const FileDialogRequest& request,
+                                     int* chosenFilter = nullptr) = 0;
   // Busy cursor on (true) or back to normal (false).
   virtual void SetBusyCursor(bool busy) = 0;
   // Runs the window events that are waiting, then returns.
@@ -78,7 +83,8 @@ class ConsoleUi : public UiHooks {
   std::string InputBox(const std::string& caption, const std::string& prompt,
                        const std::string& defaultText) override;
   std::vector<std::string> OpenFileDialog(const FileDialogRequest& request) override;
-  std::string SaveFileDialog(const FileDialogRequest& request) override;
+  std::string SaveFileDialog(const FileDialogRequest& request,
+                             int* chosenFilter = nullptr) override;
   void SetBusyCursor(bool) override {}
   void ProcessMessages() override {}
   void EnableMainWindow(bool) override {}

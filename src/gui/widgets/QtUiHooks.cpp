@@ -20,14 +20,24 @@ std::string S(const QString& s) {
 }
 }  // namespace
 
-QString QtFilterString(const std::vector<FileFilter>& filters) {
+QStringList QtFilterList(const std::vector<FileFilter>& filters) {
   QStringList parts;
   for (const auto& f : filters) {
     QString pattern = Q(f.pattern);
     pattern.replace(';', ' ');
-    parts << Q(f.description) + " (" + pattern + ")";
+    QString description = Q(f.description);
+    // A description that shows its pattern already ("Text (*.txt)") is
+    // not given it twice.
+    if (description.endsWith("(" + pattern + ")"))
+      parts << description;
+    else
+      parts << description + " (" + pattern + ")";
   }
-  return parts.join(";;");
+  return parts;
+}
+
+QString QtFilterString(const std::vector<FileFilter>& filters) {
+  return QtFilterList(filters).join(";;");
 }
 
 void QtUiHooks::ShowMessage(const std::string& text) {
@@ -51,25 +61,38 @@ std::string QtUiHooks::InputBox(const std::string& caption, const std::string& p
   return ok ? S(answer) : defaultText;
 }
 
+namespace {
+// Selects filter `index` (counted from 1) of the dialog's list.
+void SelectFilter(QFileDialog& dialog, const QStringList& filters, int index) {
+  if (index >= 1 && index <= filters.size()) dialog.selectNameFilter(filters[index - 1]);
+}
+}  // namespace
+
 std::vector<std::string> QtUiHooks::OpenFileDialog(const FileDialogRequest& r) {
+  const QStringList filters = QtFilterList(r.filters);
+  QFileDialog dialog(window_, Q(r.title), Q(r.initialDir), filters.join(";;"));
+  dialog.setAcceptMode(QFileDialog::AcceptOpen);
+  dialog.setFileMode(r.multiSelect ? QFileDialog::ExistingFiles : QFileDialog::ExistingFile);
+  if (!r.defaultExt.empty()) dialog.setDefaultSuffix(Q(r.defaultExt));
+  SelectFilter(dialog, filters, r.filterIndex);
   std::vector<std::string> out;
-  if (r.multiSelect) {
-    for (const QString& f : QFileDialog::getOpenFileNames(window_, Q(r.title), Q(r.initialDir),
-                                                          QtFilterString(r.filters)))
-      out.push_back(S(f));
-  } else {
-    QString f = QFileDialog::getOpenFileName(window_, Q(r.title), Q(r.initialDir),
-                                             QtFilterString(r.filters));
-    if (!f.isEmpty()) out.push_back(S(f));
-  }
+  if (dialog.exec() != QDialog::Accepted) return out;
+  for (const QString& f : dialog.selectedFiles())
+    out.push_back(S(f));
   return out;
 }
 
-std::string QtUiHooks::SaveFileDialog(const FileDialogRequest& r) {
-  QFileDialog dialog(window_, Q(r.title), Q(r.initialDir), QtFilterString(r.filters));
+std::string QtUiHooks::SaveFileDialog(const FileDialogRequest& r, int* chosenFilter) {
+  const QStringList filters = QtFilterList(r.filters);
+  QFileDialog dialog(window_, Q(r.title), Q(r.initialDir), filters.join(";;"));
   dialog.setAcceptMode(QFileDialog::AcceptSave);
   dialog.setDefaultSuffix(Q(r.defaultExt));
+  SelectFilter(dialog, filters, r.filterIndex);
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
+  if (chosenFilter) {
+    const qsizetype i = filters.indexOf(dialog.selectedNameFilter());
+    *chosenFilter = i >= 0 ? static_cast<int>(i) + 1 : r.filterIndex;
+  }
   return S(dialog.selectedFiles().first());
 }
 

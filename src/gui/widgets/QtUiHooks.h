@@ -1,6 +1,7 @@
 #pragma once
 // The Qt implementation of the core's user-interface hooks.
 #include <QPointer>
+#include <QStringList>
 #include <QWidget>
 
 #include "core/common/UiHooks.h"
@@ -18,7 +19,8 @@ class QtUiHooks : public UiHooks {
   std::string InputBox(const std::string& caption, const std::string& prompt,
                        const std::string& defaultText) override;
   std::vector<std::string> OpenFileDialog(const FileDialogRequest& request) override;
-  std::string SaveFileDialog(const FileDialogRequest& request) override;
+  std::string SaveFileDialog(const FileDialogRequest& request,
+                             int* chosenFilter = nullptr) override;
   void SetBusyCursor(bool busy) override;
   void ProcessMessages() override;
   void EnableMainWindow(bool enabled) override;
@@ -30,7 +32,9 @@ class QtUiHooks : public UiHooks {
   QPointer<QWidget> window_;
 };
 
-// Turns "Text files|*.txt|All|*.*" style filters into a Qt filter string.
+// Turns "Text files|*.txt|All|*.*" style filters into a Qt filter string,
+// and into the list of its filters.
 QString QtFilterString(const std::vector<FileFilter>& filters);
+QStringList QtFilterList(const std::vector<FileFilter>& filters);
 
 }  // namespace sorrel
