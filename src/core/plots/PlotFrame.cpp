@@ -1,0 +1,505 @@
+#include "core/plots/PlotFrame.h"
+
+#include <cmath>
+
+#include "core/common/Directories.h"
+#include "core/common/ErrorBox.h"
+#include "core/common/Errors.h"
+#include "core/common/FrameLabels.h"
+#include "core/common/NumberText.h"
+#include "core/common/Paths.h"
+#include "core/common/UiHooks.h"
+#include "core/plots/Extraction.h"
+#include "core/spectrum/NetCDF.h"
+#include "core/spectrum/SpecPaste.h"
+
+namespace sorrel {
+
+namespace {
+
+const char* const kEmptyTml = "empty.tml";
+
+// The busy cursor while a spectrum or chromatogram is computed; unlike
+// BusyCursor it lets no window event in, so that a mouse gesture is never
+// handled in the middle of another.
+class BusyWhile {
+ public:
+  BusyWhile() { Ui().SetBusyCursor(true); }
+  ~BusyWhile() { Ui().SetBusyCursor(false); }
+  BusyWhile(const BusyWhile&) = delete;
+  BusyWhile& operator=(const BusyWhile&) = delete;
+};
+
+std::string LowerCase(std::string s) {
+  for (char& c : s)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  return s;
+}
+
+// dir and name joined by one "/"; the name alone without a directory.
+std::string JoinPath(const std::string& dir, const std::string& name) {
+  if (dir.empty()) return name;
+  return dir.back() == '/' ? dir + name : dir + "/" + name;
+}
+
+// A raw directory named by itself opens as the file inside it that the
+// reader looks for first.
+std::string RawDirectoryFile(const std::string& name) {
+  std::string dir = name;
+  if (!dir.empty() && dir.back() == '/') dir.pop_back();
+  if (!DirectoryExists(dir) || UpperCase(ExtractFileExt(dir)) != ".RAW") return name;
+  return dir + "/_FUNCTNS.INF";
+}
+
+// Rounds to the nearest whole number, halves to even.
+int RoundPercent(double v) {
+  return static_cast<int>(std::nearbyint(v));
+}
+
+}  // namespace
+
+std::string ResolveTemplateName(const std::string& tml) {
+  if (tml.empty() || tml == "<none>" || LowerCase(ExtractFileName(tml)) == kEmptyTml) return {};
+  std::string name = tml;
+  if (ExtractFileExt(name).empty()) name += ".tml";
+  if (ExtractFilePath(name).empty()) name = ConfigDir() + name;
+  return name;
+}
+
+PlotFrame::PlotFrame() : fSpOpt(std::make_unique<tSpOpt>(std::string())) {
+  // The views work on their grids from the start; Initialise sets them up
+  // properly.
+  chrChrom.Initialise(true, &sgRangesChrom);
+  chrMass.Initialise(false, &sgRangesMass);
+}
+
+PlotFrame::~PlotFrame() {
+  // Spectrum callbacks must not reach a frame that is going.
+  Spec.RefreshPlot = nullptr;
+  chrChrom.OnSelect = nullptr;
+  chrMass.OnSelect = nullptr;
+  if (SaveTemplateOnClose && fSpOpt && ExtractFileName(fSpOpt->FileName()) != kEmptyTml) {
+    try {
+      fSpOpt->Save();
+    } catch (const std::exception& e) {
+      // The user asked for the changes to be kept: say that they were not.
+      ShowErrorBox(e.what());
+    }
+  }
+}
+
+void PlotFrame::Notify(unsigned changes) {
+  if (OnChanged) OnChanged(changes);
+}
+
+bool PlotFrame::Initialise(const std::string& tml) {
+  LastMassIdx = -1;
+  Spec.Initialise();
+  Spec.Number = fNumber;
+  Spec.RefreshPlot = [this] { RefreshPlot(); };
+  Spec.SetAutoRefresh(true);
+  chrChrom.Initialise(true, &sgRangesChrom);
+  chrMass.Initialise(false, &sgRangesMass);
+  chrChrom.OnSelect = [this](int idx) { ChromSelect(idx); };
+  chrMass.OnSelect = [this](int idx) { MassSelect(idx); };
+  fWhatVis = wvBoth;
+  VisRatio = 40;
+  fGardeRatio = true;
+  sgRangesChrom.SetCell(RangesGrid::kWeight, 0, "W");
+  sgRangesMass.SetCell(RangesGrid::kWeight, 0, "W");
+  sgRangesMass.SetCell(RangesGrid::kStart, 0, "Start m/z");
+  sgRangesMass.SetCell(RangesGrid::kEnd, 0, "End m/z");
+
+  const std::string resolved = ResolveTemplateName(tml);
+  fSpOpt = std::make_unique<tSpOpt>(resolved.empty() ? ConfigDir() + kEmptyTml : resolved);
+  fSpOpt->Open();
+  chrChrom.SpOpt = fSpOpt.get();
+  chrMass.SpOpt = fSpOpt.get();
+  UpdateFromOptions();
+  chrChrom.SetZoomMode(true);
+  chrMass.SetZoomMode(true);
+  templateCaption_ = " Base Template (" +
+                     (resolved.empty() ? std::string("<none>") : ExtractFileName(resolved)) + ")";
+  ChromKind = 0;
+  fTmplName = resolved;
+  Notify(kTemplate | kLayout);
+  return true;
+}
+
+// ---- number, caption, layout
+
+void PlotFrame::SetNumber(int value) {
+  fNumber = value;
+  Spec.Number = value;
+}
+
+void PlotFrame::SetCaption(std::string value) {
+  fCaption = std::move(value);
+  (fMassOnly ? chrMass : chrChrom).SetTitle(fCaption);
+  Notify(kCaption);
+}
+
+void PlotFrame::SetWhatVis(tWhatVis value) {
+  fWhatVis = value;
+  if (value != wvChrom && (VisRatio == 0 || VisRatio > 100)) VisRatio = 33;
+  Notify(kLayout);
+}
+
+void PlotFrame::SetGardeRatio(bool value) {
+  fGardeRatio = value;
+  Notify(kLayout);
+}
+
+int PlotFrame::ChromHeightAfterWhatVis(int height) const {
+  switch (fWhatVis) {
+    case wvChrom:
+      return height;
+    case wvMass:
+      return 0;
+    case wvBoth:
+      break;
+  }
+  return RoundPercent(height * 33 / 100.0);
+}
+
+int PlotFrame::ChromHeightAfterResize(int height) const {
+  if (fWhatVis != wvBoth || !fGardeRatio) return -1;
+  return RoundPercent(height * VisRatio / 100.0);
+}
+
+void PlotFrame::SplitterMoved(int chromHeight, int height) {
+  if (fWhatVis != wvBoth || height <= 0) return;
+  VisRatio = RoundPercent(100.0 * chromHeight / height);
+}
+
+// ---- options and templates
+
+void PlotFrame::SetSpOpt(const tSpOpt& source) {
+  fSpOpt->Assign(source);
+  UpdateFromOptions();
+  fTmplName = fSpOpt->FileName();
+  templateCaption_ = "Template (" + ExtractFileName(fSpOpt->FileName()) + ")";
+  Notify(kTemplate);
+}
+
+std::string PlotFrame::TmplName() const {
+  std::string part = ExtractFileName(fTmplName);
+  part = part.substr(0, part.size() - ExtractFileExt(part).size());
+  return UpperCase(part) == "EMPTY" ? std::string() : fTmplName;
+}
+
+void PlotFrame::UpdateFromOptions() {
+  const bool wasLocked = fSpOpt->Locked;
+  fSpOpt->Locked = true;
+  SetMassOnly(fSpOpt->MassOnly);
+  SetChromGridHeaders();
+  for (bool chrom : {true, false}) {
+    const ToView& v = fSpOpt->View(chrom);
+    ChartViewLogic& view = chrom ? chrChrom : chrMass;
+    if (!v.TeeFile.empty() && OnLoadAppearance) OnLoadAppearance(chrom, v.TeeFile);
+    view.SetFixY(v.FixY);
+    view.SetAutoY(v.AutoY);
+  }
+  fSpOpt->Locked = wasLocked;
+  Notify(kTemplate);
+}
+
+void PlotFrame::SetChromGridHeaders() {
+  const bool scans = fSpOpt->oChrom.XUnits == 0;
+  sgRangesChrom.SetCell(RangesGrid::kStart, 0, scans ? "Start idx" : "Start time");
+  sgRangesChrom.SetCell(RangesGrid::kEnd, 0, scans ? "End index" : "End time");
+}
+
+bool PlotFrame::OpenTemplate() {
+  FileDialogRequest r;
+  r.title = "Open template";
+  r.filters = {{"Template", "*.tml"}};
+  r.defaultExt = "tml";
+  r.initialDir = ConfigDir();
+  auto files = Ui().OpenFileDialog(r);
+  if (files.empty()) return false;
+  tSpOpt opened(files.front());
+  opened.Open(fSpOpt.get());
+  fSpOpt->Assign(opened);
+  UpdateFromOptions();
+  return true;
+}
+
+bool PlotFrame::SaveTemplateAs() {
+  FileDialogRequest r;
+  r.title = "Save template as";
+  r.filters = {{"Plot Template (*.tml)", "*.tml"}};
+  r.defaultExt = "tml";
+  r.initialDir = ConfigDir();
+  std::string file = Ui().SaveFileDialog(r);
+  if (file.empty()) return false;
+  if (ExtractFileExt(file).empty()) file += ".tml";
+  tSpOpt copy(file);
+  copy.Assign(*fSpOpt);
+  return copy.Save();
+}
+
+// ---- kind and current spectrum
+
+void PlotFrame::SetMassOnly(bool value) {
+  if (value == fMassOnly) return;
+  tXYarray kept;
+  if (value) kept = GetCMass();
+  Clear();
+  fMassOnly = value;
+  fWhatVis = value ? wvMass : wvBoth;
+  Spec.SetMassOnly(value);
+  fSpOpt->MassOnly = value;
+  if (kept.size() > 1) {
+    SetCMass(kept);
+    RefreshPlot();
+    chrMass.SetNearestActive(true);
+  }
+  Notify(kKind | kLayout);
+}
+
+tXYarray PlotFrame::GetCMass() {
+  if (fMassOnly) return Spec.CMass;
+  if (LastMassIdx >= 0) return Spec.GetMass(LastMassIdx);
+  return {};
+}
+
+void PlotFrame::SetCMass(const tXYarray& value) {
+  if (!fMassOnly) return;
+  Spec.CMass = value;
+  ShowSMass(-1);
+}
+
+// ---- data files
+
+bool PlotFrame::OpenData(const std::string& iFilename) {
+  Clear();
+  const std::string given = RawDirectoryFile(iFilename);
+  std::string name = DirectoryExists(ExtractFilePath(given))
+                         ? given
+                         : JoinPath(fSpOpt->DataPath, ExtractFileName(given));
+  if (!iFilename.empty() && !FileExists(name))
+    throw SorrelError("File <" + name + "> does not exist.");
+  if (iFilename.empty()) {
+    FileDialogRequest r;
+    r.title = "Open data file";
+    r.filters = {{"Text XY(*.txt)", "*.txt"},  {"Text Y-only(*.prn)", "*.prn"},
+                 {"netCDF (*.cdf)", "*.cdf"},  {"HD(*.R*)", "*.R*"},
+                 {"MassLynx(*.dat)", "*.dat"}, {"All Files (*.*)", "*.*"}};
+    r.initialDir = fSpOpt->DataPath;
+    r.filterIndex = fMassOnly ? 1 : 2;
+    auto files = Ui().OpenFileDialog(r);
+    if (files.empty()) return false;
+    name = RawDirectoryFile(files.front());
+  }
+  SetMassOnly(FileKindOf(name) == fkTxt);
+  const bool ok = Spec.OpenFile(name);
+  if (fMassOnly) {
+    ShowSMass(-1);
+  } else {
+    SetIniPos();
+    if (Spec.FileKind() == fkNetCDF) FillFileInfo();
+    chrChrom.SetTitle(name);
+  }
+  // The readout of the mass view works on what was opened, as it does
+  // after a paste or a refresh.
+  if (!IsEmpty()) chrMass.SetNearestActive(true);
+  SetCaption(name + " (" + Name + ")");
+  return ok;
+}
+
+void PlotFrame::FillFileInfo() {
+  fileInfo_.clear();
+  const TnetCDF* n = Spec.netCDF.get();
+  auto value = [n](const std::string TnetCDF::*field) { return n ? n->*field : std::string(); };
+  fileInfo_ = {{"instr.name", value(&TnetCDF::instrument_name)},
+               {"instr.id", value(&TnetCDF::instrument_id)},
+               {"instr.mfr", value(&TnetCDF::instrument_mfr)},
+               {"instr.model", value(&TnetCDF::instrument_model)},
+               {"instr.os_ver.", value(&TnetCDF::instrument_os_version)},
+               {"instr.sw_ver.", value(&TnetCDF::instrument_sw_version)}};
+  Notify(kFileInfo);
+}
+
+bool PlotFrame::SaveData(const std::string& iFilename) {
+  std::string name;
+  if (!iFilename.empty()) {
+    if (FileExists(iFilename) && !Ui().Confirm("File already exists. Overwrite ?")) return false;
+    std::string dir = ExtractFilePath(iFilename);
+    if (dir.empty()) dir = fSpOpt->DataPath;
+    if (!DirectoryExists(dir)) {
+      ShowErrorBox("Directory does not exist.");
+      return false;
+    }
+    return Spec.SaveFile(JoinPath(dir, ExtractFileName(iFilename)));
+  }
+  FileDialogRequest r;
+  r.title = "Save file as";
+  r.filters = {{"Text (*.txt)", "*.txt"}, {"netCDF (*.cdf)", "*.cdf"}, {"HD(*.R*)", "*.R*"}};
+  r.initialDir = fSpOpt->DataPath;
+  switch (Spec.FileKind()) {
+    case fkNetCDF:
+      r.filterIndex = 2;
+      break;
+    case fkHD:
+      r.filterIndex = 3;
+      break;
+    default:
+      r.filterIndex = 1;
+  }
+  int chosen = r.filterIndex;
+  name = Ui().SaveFileDialog(r, &chosen);
+  if (name.empty()) return false;
+  if (ExtractFileExt(name).empty()) {
+    static const char* const kExt[] = {".txt", ".cdf", ".R01"};
+    name += kExt[chosen >= 1 && chosen <= 3 ? chosen - 1 : 0];
+    // The dialog asked about the name without the extension: a file of the
+    // full name is not replaced unasked.
+    if (FileExists(name) && !Ui().Confirm("File already exists. Overwrite ?")) return false;
+  }
+  return Spec.SaveFile(name);
+}
+
+bool PlotFrame::PasteMass() {
+  SetMassOnly(true);
+  return PasteSpectrum(Ui().ClipboardText(), Spec);
+}
+
+void PlotFrame::FillWithSamples() {
+  // A synthetic run needs a run frame to be seen.
+  SetMassOnly(false);
+  Clear();
+  Spec.FillSampleValues(200);
+  SetIniPos();
+}
+
+void PlotFrame::ForcedCashe() {
+  Spec.SetCasheOn(true);
+}
+
+void PlotFrame::Clear() {
+  sgRangesChrom.ClearStarts();
+  chrChrom.UpdateFromTable();
+  sgRangesMass.ClearStarts();
+  chrMass.UpdateFromTable();
+  Spec.Clear();
+  LastMassIdx = -1;
+  chrChrom.Peaks.Clear();
+  chrChrom.ClearSeries();
+  chrMass.Peaks.Clear();
+  chrMass.SetNearestActive(false);
+  chrMass.ClearSeries();
+  // The instrument of the file that was shown is no longer the frame's.
+  if (!fileInfo_.empty()) {
+    fileInfo_.clear();
+    Notify(kFileInfo);
+  }
+}
+
+// ---- what the views show
+
+bool PlotFrame::ShowSMass(int Idx) {
+  const int q = Idx == -1 ? LastMassIdx : Idx;
+  if (!fMassOnly && (q < 0 || q >= Spec.NSpec())) return false;
+  LastMassIdx = q;
+  BusyWhile busy;
+  tXYarray source;
+  if (fMassOnly) {
+    source = Spec.CMass;
+  } else if (chrChrom.ZoomMode()) {
+    source = Spec.GetMass(q);
+  } else {
+    bool any = false;
+    source = SumRangeMass(Spec, chrChrom.X(), sgRangesChrom.Ranges(true, chrChrom.X()), any);
+    Spec.CMass = source;
+  }
+  const tXYarray processed = ProcessMass(source);
+  std::vector<double> x, y;
+  if (processed.empty()) {
+    x = {0, 1};
+    y = {0, 0};
+  } else {
+    x.reserve(processed.size());
+    y.reserve(processed.size());
+    for (const dPoint& p : processed) {
+      x.push_back(p[0]);
+      y.push_back(p[1]);
+    }
+  }
+  chrMass.SetSeries(std::move(x), std::move(y));
+  if (!chrMass.ChartVis()) chrMass.UpdateDataTable();
+  if (!processed.empty()) chrMass.SetZoomMode(chrMass.ZoomMode());
+  return true;
+}
+
+bool PlotFrame::ShowChrom() {
+  if (Spec.NSpec() == 0) return false;
+  BusyWhile busy;
+  tXYarray raw;
+  if (!chrMass.ZoomMode())
+    raw = BuildSIC(Spec, sgRangesMass.Ranges(false, {}));
+  else if (ChromKind == 1)
+    raw = BuildBPI(Spec);
+  else
+    raw = Spec.Chrom;
+  const tXYarray processed = ProcessChrom(raw);
+  const int units = fSpOpt->oChrom.XUnits;
+  std::vector<double> x(processed.size()), y(processed.size());
+  for (size_t i = 0; i < processed.size(); ++i) {
+    const double t = processed[i][0];
+    x[i] = units == 0 ? static_cast<double>(i) : units == 1 ? t : t / 60.0;
+    y[i] = processed[i][1];
+  }
+  chrChrom.SetSeries(std::move(x), std::move(y));
+  if (!chrChrom.ChartVis()) chrChrom.UpdateDataTable();
+  chrChrom.SetZoomMode(chrChrom.ZoomMode());
+  return true;
+}
+
+void PlotFrame::SetIniPos() {
+  if (!fMassOnly) ShowChrom();
+  const int scan = InitialScan(Spec.Chrom);
+  ShowSMass(scan);
+  if (!chrChrom.IsEmpty()) chrChrom.SetCursorIndex(scan);
+  Ui().ProcessMessages();
+  chrMass.RequestExpand();
+  Ui().ProcessMessages();
+}
+
+void PlotFrame::RefreshPlot() {
+  if (!Spec.AutoRefresh()) return;
+  if (!fMassOnly) ShowChrom();
+  ShowSMass(-1);
+  chrMass.SetNearestActive(true);
+}
+
+void PlotFrame::ChromSelect(int Idx) {
+  ShowSMass(Idx);
+  if (LastMassIdx >= 0 && chrChrom.ZoomMode() && Idx >= 0 && Idx < Spec.NSpec()) {
+    const double t = Spec.Chrom[static_cast<size_t>(Idx)][0];
+    chrChrom.SetHint("|GC ret.time [s] = " +
+                     (chrChrom.AxisText ? chrChrom.AxisText(t) : FormatValue(t)));
+  } else {
+    chrChrom.SetHint({});
+  }
+}
+
+void PlotFrame::MassSelect(int) {
+  ShowChrom();
+}
+
+// ---- PreprocFrame
+
+bool PlotFrame::IsEmpty() const {
+  return chrChrom.IsEmpty() && chrMass.IsEmpty();
+}
+
+void PlotFrame::TakeOptionsOf(const PreprocFrame& other) {
+  if (&other == this) return;
+  if (const auto* frame = dynamic_cast<const PlotFrame*>(&other)) {
+    SetSpOpt(frame->SpOpt());
+    RefreshPlot();
+  }
+}
+
+}  // namespace sorrel
