@@ -6,8 +6,14 @@
 #include <QTabWidget>
 #include <QtTest>
 
+#include <sys/stat.h>
+
+#include "ScriptedUi.h"
+#include "TempDir.h"
 #include "core/common/Directories.h"
+#include "core/plots/PlotFrame.h"
 #include "gui/mainwindow/MainWindow.h"
+#include "gui/plots/TPlots.h"
 #include "gui/widgets/BMDSpinEdit.h"
 
 using namespace sorrel;
@@ -41,19 +47,40 @@ class MainWindowTest : public QObject {
     QTRY_VERIFY(!w.isVisible());
   }
 
-  void openedSpectraBecomePagesAndEnableTheMenus() {
-    TfrmTansy w;
-    QString dir = SORREL_EXAMPLES_DIR;
-    w.OpenFiles({dir + "/caffeine_MSBNK-Kazusa-KZ000017.txt",
-                 dir + "/caffeine_MSBNK-Kazusa-KZ000113.txt",
-                 dir + "/caffeine_MSBNK-RIKEN-PR010011.txt"});
-    QCOMPARE(w.pages->count(), 3);
-    QVERIFY(w.pages->tabText(0).startsWith("1 "));
-    QVERIFY(w.mnuPCA->isEnabled());
-    QVERIFY(w.mnuClose->isEnabled());
-    w.mCloseActive->trigger();
-    QCOMPARE(w.pages->count(), 2);
-    QVERIFY(!w.mnuPCA->isEnabled());
+  void openedFilesBecomeFramesAndEnableTheMenus() {
+    test::TempDir dir;
+    mkdir(dir.File("Config").c_str(), 0777);
+    SetProgramDir(dir.Path());
+    test::ScriptedUi ui;
+    ui.onUnexpected = [](const std::string& what) {
+      QTest::qFail(what.c_str(), __FILE__, __LINE__);
+    };
+    {
+      TfrmTansy w;
+      QString ex = SORREL_EXAMPLES_DIR;
+      const QString run = QString::fromStdString(test::TestData("netcdf/HP_CENTSIDH.CDF"));
+      w.OpenFiles({ex + "/caffeine_MSBNK-Kazusa-KZ000017.txt", run,
+                   ex + "/caffeine_MSBNK-RIKEN-PR010011.txt"});
+      QCOMPARE(w.plots->Count(), 3);
+      QCOMPARE(w.plots->PageCtrl->tabText(0), QString("Sp1"));
+      QVERIFY(w.plots->Items(0)->MassOnly());   // a spectrum: mass-only
+      QVERIFY(!w.plots->Items(1)->MassOnly());  // a run: a run frame
+      QCOMPARE(w.plots->Items(1)->Spec.Filename(), run.toStdString());
+      QVERIFY(w.mnuPCA->isEnabled());
+      QVERIFY(w.mnuClose->isEnabled());
+      w.mCloseActive->trigger();
+      QCOMPARE(w.plots->Count(), 2);
+      QVERIFY(!w.mnuPCA->isEnabled());
+      // A file that cannot be opened is reported and leaves no frame.
+      w.OpenFiles({QString::fromStdString(dir.File("missing.txt"))});
+      QCOMPARE(w.plots->Count(), 2);
+      QCOMPARE(ui.messages.size(), size_t(1));
+      QVERIFY(ui.messages[0].find("missing.txt> does not exist.") != std::string::npos);
+      w.mCloseAll->trigger();
+      QCOMPARE(w.plots->Count(), 0);
+      QVERIFY(!w.mnuClose->isEnabled());
+    }
+    SetProgramDir("");
   }
 
   void spinEditStepsAndLimits() {

@@ -10,6 +10,13 @@ ScriptedUi::~ScriptedUi() {
   SetUi(previous_);
 }
 
+void ScriptedUi::Unexpected(const std::string& what) {
+  if (onUnexpected)
+    onUnexpected(what);
+  else
+    ADD_FAILURE() << what;
+}
+
 void ScriptedUi::ShowMessage(const std::string& text) {
   messages.push_back(text);
 }
@@ -21,7 +28,7 @@ void ScriptedUi::ShowCaptionedMessage(const std::string& caption, const std::str
 bool ScriptedUi::Confirm(const std::string& text) {
   questions.push_back(text);
   if (confirms_.empty()) {
-    ADD_FAILURE() << "unexpected question: " << text;
+    Unexpected("unexpected question: " + text);
     return false;
   }
   bool a = confirms_.front();
@@ -33,7 +40,7 @@ std::string ScriptedUi::InputBox(const std::string& caption, const std::string& 
                                  const std::string& defaultText) {
   prompts.push_back(caption + "|" + prompt + "|" + defaultText);
   if (inputs_.empty()) {
-    ADD_FAILURE() << "unexpected input box: " << prompt;
+    Unexpected("unexpected input box: " + prompt);
     return defaultText;
   }
   std::string a = inputs_.front();
@@ -44,7 +51,7 @@ std::string ScriptedUi::InputBox(const std::string& caption, const std::string& 
 std::vector<std::string> ScriptedUi::OpenFileDialog(const FileDialogRequest& request) {
   dialogs.push_back(request);
   if (openFiles_.empty()) {
-    ADD_FAILURE() << "unexpected open dialog: " << request.title;
+    Unexpected("unexpected open dialog: " + request.title);
     return {};
   }
   auto a = openFiles_.front();
@@ -55,7 +62,7 @@ std::vector<std::string> ScriptedUi::OpenFileDialog(const FileDialogRequest& req
 std::string ScriptedUi::SaveFileDialog(const FileDialogRequest& request, int* chosenFilter) {
   dialogs.push_back(request);
   if (saveFiles_.empty()) {
-    ADD_FAILURE() << "unexpected save dialog: " << request.title;
+    Unexpected("unexpected save dialog: " + request.title);
     return {};
   }
   auto a = saveFiles_.front();

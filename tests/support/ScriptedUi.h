@@ -3,6 +3,7 @@
 // and question is recorded. A question with no queued answer fails the
 // test (and answers No), so no test silently depends on a default.
 #include <deque>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -37,6 +38,10 @@ class ScriptedUi : public UiHooks {
   std::string clipboard;
   std::vector<std::string> openedUrls;
 
+  // Told of a question or dialog that no answer was queued for; without
+  // it the GoogleTest test fails (widget tests report to QtTest instead).
+  std::function<void(const std::string& what)> onUnexpected;
+
   bool AllAnswersUsed() const {
     return confirms_.empty() && inputs_.empty() && openFiles_.empty() && saveFiles_.empty();
   }
@@ -56,6 +61,7 @@ class ScriptedUi : public UiHooks {
   void OpenUrl(const std::string& url) override { openedUrls.push_back(url); }
 
  private:
+  void Unexpected(const std::string& what);
   UiHooks* previous_;
   std::deque<bool> confirms_;
   std::deque<std::string> inputs_;

@@ -13,18 +13,18 @@
 #include "core/common/Directories.h"
 #include "core/common/ErrorBox.h"
 #include "core/common/Errors.h"
-#include "core/common/FrameLabels.h"
 #include "core/common/UiHooks.h"
-#include "gui/plots/SpectrumPage.h"
+#include "core/plots/PlotFrame.h"
+#include "gui/plots/TPlots.h"
 
 namespace sorrel {
 
 TfrmTansy::TfrmTansy(QWidget* parent) : QMainWindow(parent) {
   setWindowTitle("Sorrel v2.1");
   resize(1100, 750);
-  pages = new QTabWidget(this);
-  pages->setDocumentMode(true);
-  setCentralWidget(pages);
+  plots = std::make_unique<TPlots>(this);
+  setCentralWidget(plots->PageCtrl);
+  connect(plots.get(), &TPlots::countChanged, this, &TfrmTansy::UpdateEnabling);
   BuildMenus();
   statusBar()->showMessage(" ");
   // With no remembered training the program starts on an empty training
@@ -33,27 +33,19 @@ TfrmTansy::TfrmTansy(QWidget* parent) : QMainWindow(parent) {
   UpdateEnabling();
 }
 
+// The frames go before the window's widgets do.
+TfrmTansy::~TfrmTansy() {
+  plots.reset();
+}
+
 void TfrmTansy::BuildMenus() {
   QMenu* file = menuBar()->addMenu("&File");
   mOpenSpec = file->addAction("Open Specrum...", this, &TfrmTansy::OpenSpectrumDialog);
   mOpenSpec->setShortcut(QKeySequence("Ctrl+O"));
   mnuClose = file->addMenu("Close Spectrum");
-  mCloseActive = mnuClose->addAction("Active", this, [this] {
-    if (QWidget* w = pages->currentWidget()) {
-      pages->removeTab(pages->currentIndex());
-      w->deleteLater();
-    }
-    UpdateEnabling();
-  });
+  mCloseActive = mnuClose->addAction("Active", this, [this] { plots->Delete(plots->Active()); });
   mCloseActive->setShortcut(QKeySequence("Ctrl+W"));
-  mCloseAll = mnuClose->addAction("All", this, [this] {
-    while (pages->count() > 0) {
-      QWidget* w = pages->widget(0);
-      pages->removeTab(0);
-      w->deleteLater();
-    }
-    UpdateEnabling();
-  });
+  mCloseAll = mnuClose->addAction("All", this, [this] { plots->Clear(); });
   mNewTraining = file->addAction("New Traning");
   mOpenTraining = file->addAction("Open Training");
   mSaveTraining = file->addAction("Save Training");
@@ -93,7 +85,7 @@ void TfrmTansy::BuildMenus() {
 }
 
 void TfrmTansy::UpdateEnabling() {
-  int frames = pages->count();
+  int frames = plots->Count();
   mnuPCA->setEnabled(frames > 2);
   mSurvey->setEnabled(frames > 2);
   mCalculate->setEnabled(frames > 2);
@@ -104,23 +96,20 @@ void TfrmTansy::UpdateEnabling() {
 
 void TfrmTansy::OpenFiles(const QStringList& files) {
   for (const QString& f : files) {
-    auto* page = new SpectrumPage(pages);
-    std::string error;
+    // Names from a shell or a file manager are relative to where the
+    // program was started.
+    const std::string name = QFileInfo(f).absoluteFilePath().toStdString();
+    int index = -1;
     bool ok = false;
     try {
-      ok = page->Open(f.toStdString());
+      index = plots->Add("");
+      if (index < 0) break;  // all frames in use: the collection said so
+      ok = plots->Items(index)->OpenData(name);
+      if (!ok) ShowErrorBox("Cannot open " + name);
     } catch (const std::exception& e) {
-      error = e.what();
+      ShowErrorBox(e.what());
     }
-    if (!ok) {
-      if (!error.empty()) ShowErrorBox(error);
-      delete page;
-      continue;
-    }
-    // Frames are labelled 1..9, A..Z.
-    QString label = QString(QChar(IndexChar(pages->count() + 1)));
-    pages->addTab(page, label + " " + QFileInfo(f).fileName());
-    pages->setCurrentWidget(page);
+    if (!ok && index >= 0) plots->Delete(index);
   }
   UpdateEnabling();
 }

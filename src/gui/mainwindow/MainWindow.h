@@ -4,16 +4,21 @@
 #include <QMainWindow>
 #include <QMenu>
 #include <QStringList>
-#include <QTabWidget>
+#include <memory>
 
 namespace sorrel {
+
+class TPlots;
 
 class TfrmTansy : public QMainWindow {
   Q_OBJECT
  public:
   explicit TfrmTansy(QWidget* parent = nullptr);
+  ~TfrmTansy() override;
 
-  // Opens each file in a page of its own (spectra and runs).
+  // Opens each file in a plot frame of its own: a run as a run frame, a
+  // single spectrum as a mass-only frame. A file that cannot be opened is
+  // reported and leaves no frame behind.
   void OpenFiles(const QStringList& files);
 
   QAction* mOpenSpec = nullptr;
@@ -33,7 +38,8 @@ class TfrmTansy : public QMainWindow {
   QAction* mAbout = nullptr;
   QMenu* mnuClose = nullptr;
   QMenu* mnuPCA = nullptr;
-  QTabWidget* pages = nullptr;
+  // The plot frames, on the tab pages of plots->PageCtrl.
+  std::unique_ptr<TPlots> plots;
 
  private:
   void BuildMenus();

@@ -6,8 +6,8 @@
 #include <QClipboard>
 #include <cmath>
 
-#include "core/common/IniFile.h"
 #include "core/common/NumberText.h"
+#include "gui/plots/ChartAppearance.h"
 
 namespace sorrel {
 
@@ -341,22 +341,8 @@ void QcpChartView::CopyPictureToClipboard() {
 }
 
 bool QcpChartView::SaveAppearance(const std::string& fileName) {
-  TMemIniFile ini(fileName);
-  ini.Clear();
-  ini.WriteString("Chart", "BottomTitle", plot_->xAxis->label().toStdString());
-  ini.WriteString("Chart", "LeftTitle", plot_->yAxis->label().toStdString());
-  ini.WriteBool("Chart", "Legend", plot_->legend->visible());
-  ini.WriteBool("Chart", "BottomAuto", bottom_.Automatic());
-  ini.WriteFloat("Chart", "BottomMin", bottom_.Minimum());
-  ini.WriteFloat("Chart", "BottomMax", bottom_.Maximum());
-  ini.WriteBool("Chart", "LeftAuto", left_.Automatic());
-  ini.WriteFloat("Chart", "LeftMin", left_.Minimum());
-  ini.WriteFloat("Chart", "LeftMax", left_.Maximum());
-  for (size_t i = 0; i < series_.size(); ++i)
-    ini.WriteString("Chart", "Color" + std::to_string(i),
-                    series_[i]->Plottable()->pen().color().name().toStdString());
   try {
-    ini.UpdateFile();
+    SaveChartAppearance(*plot_, fileName, {bottom_.Automatic(), left_.Automatic()});
   } catch (const std::exception&) {
     return false;
   }
@@ -364,22 +350,15 @@ bool QcpChartView::SaveAppearance(const std::string& fileName) {
 }
 
 bool QcpChartView::LoadAppearance(const std::string& fileName) {
-  TMemIniFile ini(fileName);
-  if (!ini.SectionExists("Chart")) return false;
-  plot_->xAxis->setLabel(
-      Q(ini.ReadString("Chart", "BottomTitle", plot_->xAxis->label().toStdString())));
-  plot_->yAxis->setLabel(
-      Q(ini.ReadString("Chart", "LeftTitle", plot_->yAxis->label().toStdString())));
-  plot_->legend->setVisible(ini.ReadBool("Chart", "Legend", plot_->legend->visible()));
-  if (!ini.ReadBool("Chart", "BottomAuto", true))
-    bottom_.SetMinMax(ini.ReadFloat("Chart", "BottomMin", 0),
-                      ini.ReadFloat("Chart", "BottomMax", 1));
-  if (!ini.ReadBool("Chart", "LeftAuto", true))
-    left_.SetMinMax(ini.ReadFloat("Chart", "LeftMin", 0), ini.ReadFloat("Chart", "LeftMax", 1));
-  for (size_t i = 0; i < series_.size(); ++i) {
-    QColor c(Q(ini.ReadString("Chart", "Color" + std::to_string(i), "")));
-    if (c.isValid()) series_[i]->Plottable()->setPen(QPen(c));
+  ChartAutoScale automatic;
+  try {
+    automatic = LoadChartAppearance(*plot_, fileName);
+  } catch (const std::exception&) {
+    return false;
   }
+  // Fixed ranges stay as the file set them; the others follow the data.
+  bottom_.SetAutomatic(automatic.bottom);
+  left_.SetAutomatic(automatic.left);
   plot_->replot();
   return true;
 }

@@ -1,0 +1,117 @@
+// The plot collection's pages: a tab per frame labelled with its name, the
+// selected tab as the active frame, and the pop-up list of the frames.
+#include <sys/stat.h>
+
+#include <QMenu>
+#include <QSignalSpy>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QtTest>
+
+#include "ScriptedUi.h"
+#include "TempDir.h"
+#include "core/common/Directories.h"
+#include "core/plots/PlotCollection.h"
+#include "gui/plots/TPlots.h"
+#include "gui/plots/TfrmPlot.h"
+
+using namespace sorrel;
+
+class TPlotsTest : public QObject {
+  Q_OBJECT
+ private:
+  test::TempDir* dir = nullptr;
+  test::ScriptedUi* ui = nullptr;
+
+  static QStringList Tabs(const TPlots& p) {
+    QStringList out;
+    for (int i = 0; i < p.PageCtrl->count(); ++i)
+      out << p.PageCtrl->tabText(i);
+    return out;
+  }
+
+ private slots:
+  void init() {
+    dir = new test::TempDir;
+    mkdir(dir->File("Config").c_str(), 0777);
+    SetProgramDir(dir->Path());
+    ui = new test::ScriptedUi;
+    ui->onUnexpected = [](const std::string& what) {
+      QTest::qFail(what.c_str(), __FILE__, __LINE__);
+    };
+  }
+  void cleanup() {
+    delete ui;
+    SetProgramDir("");
+    delete dir;
+  }
+
+  void eachFrameGetsATabNamedAfterIt() {
+    QWidget host;
+    TPlots plots(&host);
+    QSignalSpy counts(&plots, &TPlots::countChanged);
+    QVERIFY(plots.PageCtrl->isHidden());
+    QCOMPARE(plots.Add(""), 0);
+    QVERIFY(!plots.PageCtrl->isHidden());
+    QCOMPARE(plots.PageCtrl->tabPosition(), QTabWidget::South);
+    QCOMPARE(Tabs(plots), QStringList({"Sp1"}));
+    QVERIFY(plots.Frame(0));
+    QCOMPARE(plots.Frame(0)->accessibleName(), QString("Sp1"));
+    QCOMPARE(&plots.Frame(0)->Frame(), plots.Items(0));
+    plots.Add("");
+    plots.Add("");
+    QCOMPARE(plots.PageCtrl->currentIndex(), 2);
+    QVERIFY(plots.Delete(0));
+    QCOMPARE(plots.Add(""), 2);
+    QCOMPARE(Tabs(plots), QStringList({"Sp2", "Sp3", "Sp1"}));
+    QCOMPARE(plots.PageCtrl->currentIndex(), 2);
+    QCOMPARE(counts.count(), 5);
+    QCOMPARE(counts.last().at(0).toInt(), 3);
+    // Deleting the selected last frame selects the first.
+    plots.Delete(2);
+    QCOMPARE(plots.Active(), 0);
+    QCOMPARE(plots.PageCtrl->currentIndex(), 0);
+    QVERIFY(!plots.Delete(7));
+    plots.Clear();
+    QCOMPARE(plots.PageCtrl->count(), 0);
+    QCOMPARE(plots.Active(), -1);
+  }
+
+  void theSelectedTabIsTheActiveFrame() {
+    QWidget host;
+    TPlots plots(&host);
+    for (int i = 0; i < 3; ++i)
+      plots.Add("");
+    plots.PageCtrl->setCurrentIndex(1);
+    QCOMPARE(plots.Active(), 1);
+    plots.SetActive(0);
+    QCOMPARE(plots.PageCtrl->currentIndex(), 0);
+  }
+
+  void theTabsPopUpTheListOfFrames() {
+    QWidget host;
+    host.resize(600, 400);
+    TPlots plots(&host);
+    const std::string a = dir->Write("a.txt", "1\t1\r\n2\t2\r\n");
+    for (int i = 0; i < 2; ++i)
+      plots.Add("");
+    plots.Items(1)->OpenData(a);
+    plots.SetActive(0);
+    host.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&host));
+    emit plots.PageCtrl->tabBar()->customContextMenuRequested(QPoint(5, 5));
+    const QList<QAction*> items = plots.mPopup->actions();
+    QCOMPARE(items.size(), 2);
+    QCOMPARE(items[0]->text(), QString("1) "));
+    QCOMPARE(items[1]->text(), QString::fromStdString("2) " + a));
+    QVERIFY(items[0]->isChecked());
+    QVERIFY(!items[1]->isChecked());
+    items[1]->trigger();
+    plots.mPopup->close();
+    QCOMPARE(plots.Active(), 1);
+    QCOMPARE(plots.PageCtrl->currentIndex(), 1);
+  }
+};
+
+QTEST_MAIN(TPlotsTest)
+#include "TPlotsTest.moc"
