@@ -1,0 +1,86 @@
+"""tansy RUN opens the run in frame Sp1; each view's "Data Table" and
+"CopyData" put on the clipboard what `sorrel chrom --tic` and
+`sorrel spectrum --apex` print for the same file, in the tables' number
+formats (x to 3 and 4 decimals, 7 significant digits)."""
+
+import argparse
+import os
+import subprocess
+import sys
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import tansy_e2e as e2e  # noqa: E402
+
+
+def close(a, b, abs_tol, rel_tol=5e-7):
+    return abs(a - b) <= abs_tol + rel_tol * abs(b)
+
+
+def copy_view_table(s, frame, view_name, previous):
+    view = s.find(view_name, frame)
+    button = s.find("Data Table", view)
+    s.click(button)
+    e2e.wait_for("the table of " + view_name, lambda: s.checked(button))
+    s.click(s.find("CopyData", view))
+    text = e2e.wait_for("the copy of " + view_name,
+                        lambda: (lambda t: t if t and t != previous else None)(s.clipboard()))
+    s.click(button)  # back to the chart
+    e2e.wait_for("the chart of " + view_name, lambda: not s.checked(button))
+    return text
+
+
+def main():
+    p = argparse.ArgumentParser()
+    p.add_argument("--tansy", required=True)
+    p.add_argument("--sorrel", required=True)
+    p.add_argument("--data", required=True)
+    a = p.parse_args()
+    run_file = os.path.join(a.data, "netcdf/cheminfo-netcdf-gcms/agilent-gcms.cdf")
+    if not os.path.exists(run_file):
+        print("SKIP: %s is missing (../shared/data)" % run_file)
+        sys.exit(e2e.SKIP)
+
+    tic = e2e.table(subprocess.run([a.sorrel, "chrom", "--tic", run_file], check=True,
+                                   capture_output=True, text=True).stdout)
+    apex = e2e.table(subprocess.run([a.sorrel, "spectrum", "--apex", run_file], check=True,
+                                    capture_output=True, text=True).stdout)
+
+    s = e2e.Session(a.tansy, [run_file])
+    try:
+        frame = s.find("Sp1")
+        s.set_clipboard("before")
+        chrom_text = copy_view_table(s, frame, "Chromatogram", "before")
+        chrom = e2e.table(chrom_text)
+        # The chromatogram in scans: row i is scan i with its total.
+        if len(chrom) != len(tic):
+            raise e2e.Failure("chromatogram: %d rows, sorrel %d" % (len(chrom), len(tic)))
+        for i, (row, ref) in enumerate(zip(chrom, tic)):
+            if row[0] != i or not close(row[1], ref[1], 0):
+                raise e2e.Failure("chromatogram row %d: %s, sorrel %s" % (i, row, ref))
+
+        mass = e2e.table(copy_view_table(s, frame, "Mass spectrum", chrom_text))
+        if len(mass) != len(apex):
+            raise e2e.Failure("spectrum: %d rows, sorrel %d" % (len(mass), len(apex)))
+        for i, (row, ref) in enumerate(zip(mass, apex)):
+            if not close(row[0], ref[0], 0.5e-4 + 1e-9) or not close(row[1], ref[1], 0):
+                raise e2e.Failure("spectrum row %d: %s, sorrel %s" % (i, row, ref))
+
+        # Ctrl+W closes the active frame.
+        s.xdotool("key", "--clearmodifiers", "ctrl+w")
+        e2e.wait_for("Sp1 to close", lambda: s.tansy.poll() is None and not _has(s, "Sp1"))
+        print("ok: %d chromatogram rows, %d spectrum rows as sorrel gives them"
+              % (len(chrom), len(mass)))
+    finally:
+        s.close()
+
+
+def _has(s, name):
+    try:
+        s.find(name, timeout=0.2)
+        return True
+    except e2e.Failure:
+        return False
+
+
+if __name__ == "__main__":
+    e2e.run(main)
