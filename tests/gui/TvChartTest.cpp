@@ -164,10 +164,19 @@ class TvChartTest : public QObject {
     QSignalSpy hints(&c.view, &TvChart::hintChanged);
     c.Click(c.At(299.6, 100));
     QCOMPARE(c.selected, std::vector<int>({300}));
+    c.selected.clear();
     auto* cursor = c.Item<QCPItemStraightLine>();
     QVERIFY(cursor && cursor->visible());
     QCOMPARE(cursor->point1->coords().x(), 300.0);
     QCOMPARE(c.Item<QCPItemText>()->text(), QString("300"));
+    QVERIFY(c.Item<QCPItemText>()->positionAlignment() & Qt::AlignRight);  // left of it
+    // Near the left end of the chart the label goes right of the cursor,
+    // where it is not cut.
+    c.Click(c.At(3, 100));
+    QCOMPARE(c.Item<QCPItemText>()->text(), QString("3"));
+    QVERIFY(c.Item<QCPItemText>()->positionAlignment() & Qt::AlignLeft);
+    c.Click(c.At(299.6, 100));
+    c.selected.clear();
     // Beyond the last point (999): the hint says so, the cursor stays.
     c.plot()->xAxis->setRange(0, 1100);
     c.plot()->replot();

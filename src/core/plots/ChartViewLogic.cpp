@@ -52,7 +52,10 @@ void ChartViewLogic::SetSeries(std::vector<double> x, std::vector<double> y) {
   x_ = std::move(x);
   y_ = std::move(y);
   sorted_ = std::is_sorted(x_.begin(), x_.end());
-  if (nearest_ >= Count()) nearest_ = -1;
+  // The marker and its readout belong to the points that were shown; they
+  // come back with the next move of the mouse.
+  nearest_ = -1;
+  subtitle_.clear();
   if (cursor_ >= 0) {
     // The cursor stays where it was on the axis, on the point now there.
     cursor_ = NearestInSeries(cursorX_);

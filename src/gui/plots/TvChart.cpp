@@ -189,6 +189,9 @@ TvChart::TvChart(QWidget* parent) : QWidget(parent) {
     a->setLabelFont(labelFont);
     a->grid()->setPen(QPen(QColor(225, 225, 225), 1, Qt::DotLine));
   }
+  // The zero line marks the base of the intensities, not the start of the
+  // x axis.
+  plot_->xAxis->grid()->setZeroLinePen(Qt::NoPen);
   plot_->yAxis->setNumberFormat("gb");
   plot_->yAxis->setNumberPrecision(3);
   plot_->xAxis->setNumberFormat("g");
@@ -204,9 +207,6 @@ TvChart::TvChart(QWidget* parent) : QWidget(parent) {
   cursorLabel_ = new QCPItemText(plot_);
   cursorLabel_->position->setTypeX(QCPItemPosition::ptPlotCoords);
   cursorLabel_->position->setTypeY(QCPItemPosition::ptAxisRectRatio);
-  cursorLabel_->setPositionAlignment(Qt::AlignRight | Qt::AlignTop);
-  // 20 pixels left of the cursor, whatever the zoom.
-  cursorLabel_->setPadding(QMargins(2, 2, 20, 2));
   cursorLabel_->setColor(QColor(128, 0, 0));
   cursorLabel_->setFont(tickFont);
   cursorLabel_->setClipToAxisRect(true);
@@ -421,7 +421,14 @@ void TvChart::SyncCursor() {
   cursor_->point1->setCoords(x, 0);
   cursor_->point2->setCoords(x, 1);
   cursorLabel_->position->setCoords(x, 0.0);
-  cursorLabel_->setText(Q(logic_->CursorLabel()));
+  const QString text = Q(logic_->CursorLabel());
+  cursorLabel_->setText(text);
+  // 20 pixels left of the cursor; right of it where the chart ends on the
+  // left, so that the label is never cut.
+  const int width = QFontMetrics(cursorLabel_->font()).horizontalAdvance(text) + 24;
+  const bool roomLeft = plot_->xAxis->coordToPixel(x) - width >= plot_->axisRect()->left();
+  cursorLabel_->setPositionAlignment((roomLeft ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignTop);
+  cursorLabel_->setPadding(roomLeft ? QMargins(2, 2, 20, 2) : QMargins(20, 2, 2, 2));
 }
 
 void TvChart::SyncMarker() {

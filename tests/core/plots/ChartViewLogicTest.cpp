@@ -251,6 +251,10 @@ TEST(ChartViewLogic, NearestPointReadout) {
   EXPECT_EQ(m.v.Subtitle(), "45.2 / 7");
   m.v.TrackNearest(43);
   EXPECT_EQ(m.v.Subtitle(), "44 / 1234.5");
+  // New points: the readout of the old ones goes until the mouse moves.
+  m.v.SetSeries({43.96, 44.04}, {5, 6});
+  EXPECT_EQ(m.v.NearestIndex(), -1);
+  EXPECT_EQ(m.v.Subtitle(), "");
   m.v.SetNearestActive(false);
   EXPECT_EQ(m.v.NearestIndex(), -1);
   // A chromatogram has no marker.

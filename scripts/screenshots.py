@@ -1,0 +1,111 @@
+"""Makes the screenshots of docs/ from the real program: tansy on the
+Agilent GC/MS run of ../shared/data, on a private X server, driven with the
+mouse as a user would. Run through scripts/screenshots."""
+
+import argparse
+import os
+import subprocess
+import sys
+import time
+
+ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+sys.path.insert(0, os.path.join(ROOT, "tests", "e2e"))
+import tansy_e2e as e2e  # noqa: E402
+
+RUN = os.path.join(ROOT, "..", "shared", "data", "netcdf", "cheminfo-netcdf-gcms",
+                   "agilent-gcms.cdf")
+
+
+class Shots:
+    def __init__(self, session, out):
+        self.s = session
+        self.out = out
+        self.frame = session.find("Sp1")
+        ids = subprocess.run(["xdotool", "search", "--pid", str(session.tansy.pid), "--name",
+                              "Sorrel"], env=session.env, capture_output=True,
+                             text=True).stdout.split()
+        if not ids:
+            raise e2e.Failure("no main window")
+        self.window = ids[0]
+        session.xdotool("windowsize", "--sync", self.window, "1400", "900")
+        session.xdotool("windowmove", "--sync", self.window, "0", "0")
+        self.chrom = self.box("Chromatogram chart")
+
+    def box(self, name):
+        node = self.s.find(name, self.frame)
+        e = node.queryComponent().getExtents(self.s.pyatspi.DESKTOP_COORDS)
+        return e.x, e.y, e.width, e.height
+
+    def settle(self):
+        # The chart redraws on its next event loop turn; give the X server
+        # the frame before it is read.
+        subprocess.run(["xdotool", "sync"], env=self.s.env, capture_output=True)
+        time.sleep(0.5)
+
+    def take(self, name):
+        self.settle()
+        path = os.path.join(self.out, name)
+        subprocess.run(["import", "-window", self.window, path], env=self.s.env, check=True)
+        print("wrote", path)
+
+    def drag(self, x0, y0, x1, y1):
+        s = self.s
+        s.xdotool("mousemove", "--sync", str(x0), str(y0))
+        s.xdotool("mousedown", "1")
+        steps = 8
+        for i in range(1, steps + 1):
+            s.xdotool("mousemove", "--sync", str(x0 + (x1 - x0) * i // steps),
+                      str(y0 + (y1 - y0) * i // steps))
+        s.xdotool("mouseup", "1")
+
+    def click_at(self, x, y):
+        self.s.xdotool("mousemove", "--sync", str(x), str(y))
+        self.s.xdotool("click", "1")
+
+
+def main():
+    p = argparse.ArgumentParser()
+    p.add_argument("--tansy", default=os.path.join(ROOT, "build", "bin", "tansy"))
+    p.add_argument("--out", default=os.path.join(ROOT, "docs"))
+    a = p.parse_args()
+    if not os.path.exists(RUN):
+        raise e2e.Failure(RUN + " is missing")
+    os.makedirs(a.out, exist_ok=True)
+    s = e2e.Session(a.tansy, [os.path.abspath(RUN)])
+    try:
+        shots = Shots(s, a.out)
+        shots.take("plot-frame.png")
+
+        # Zoom into the first part of the run (a rectangle drawn with the
+        # mouse), scale the left axis to what is seen (Auto Y), and double
+        # click beside a peak: the cursor climbs to its top and the mass view
+        # shows that scan.
+        x, y, w, h = shots.chrom
+        left, right = x + 62, x + w - 15
+        shots.drag(left + 2, y + 40, left + (right - left) * 19 // 100, y + h - 60)
+        chrom_view = s.find("Chromatogram", shots.frame)
+        s.click(s.find("Auto Y", chrom_view))
+        px, py = left + (right - left) * 565 // 1000, y + h // 2
+        s.xdotool("mousemove", "--sync", str(px), str(py))
+        s.xdotool("click", "--repeat", "2", "--delay", "80", "1")
+        mass = shots.box("Mass spectrum chart")
+        # The nearest-point readout of the mass view, at the largest stick.
+        shots.s.xdotool("mousemove", "--sync", str(mass[0] + mass[2] // 2), str(mass[1] + 150))
+        shots.take("plot-frame-zoom.png")
+
+        # Range mode: a peak dragged out on the chromatogram; the mass view
+        # shows the sum of its scans. The ranges grid beside the view.
+        s.click(s.find("Range mode", chrom_view))
+        s.click(s.find("Chromatogram pages", shots.frame))
+        x, y, w, h = shots.box("Chromatogram chart")
+        left, right = x + 62, x + w - 15
+        for start, end in ((565, 590), (625, 645)):
+            shots.drag(left + (right - left) * start // 1000, y + h // 2,
+                       left + (right - left) * end // 1000, y + h // 2)
+        shots.take("plot-frame-ranges.png")
+    finally:
+        s.close()
+
+
+if __name__ == "__main__":
+    e2e.run(main)
