@@ -6,9 +6,7 @@
 #include <QTabWidget>
 #include <QtTest>
 
-#include <sys/stat.h>
-
-#include "ScriptedUi.h"
+#include "QtScriptedUi.h"
 #include "TempDir.h"
 #include "core/common/Directories.h"
 #include "core/plots/PlotFrame.h"
@@ -48,13 +46,9 @@ class MainWindowTest : public QObject {
   }
 
   void openedFilesBecomeFramesAndEnableTheMenus() {
-    test::TempDir dir;
-    mkdir(dir.File("Config").c_str(), 0777);
-    SetProgramDir(dir.Path());
-    test::ScriptedUi ui;
-    ui.onUnexpected = [](const std::string& what) {
-      QTest::qFail(what.c_str(), __FILE__, __LINE__);
-    };
+    test::ScratchProgramDir dir;
+    auto uiOwner = test::QtScriptedUi();
+    test::ScriptedUi& ui = *uiOwner;
     {
       TfrmTansy w;
       QString ex = SORREL_EXAMPLES_DIR;
@@ -80,7 +74,6 @@ class MainWindowTest : public QObject {
       QCOMPARE(w.plots->Count(), 0);
       QVERIFY(!w.mnuClose->isEnabled());
     }
-    SetProgramDir("");
   }
 
   void spinEditStepsAndLimits() {

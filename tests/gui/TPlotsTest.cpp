@@ -1,16 +1,13 @@
 // The plot collection's pages: a tab per frame labelled with its name, the
 // selected tab as the active frame, and the pop-up list of the frames.
-#include <sys/stat.h>
-
 #include <QMenu>
 #include <QSignalSpy>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QtTest>
 
-#include "ScriptedUi.h"
+#include "QtScriptedUi.h"
 #include "TempDir.h"
-#include "core/common/Directories.h"
 #include "core/plots/PlotCollection.h"
 #include "gui/plots/TPlots.h"
 #include "gui/plots/TfrmPlot.h"
@@ -20,8 +17,8 @@ using namespace sorrel;
 class TPlotsTest : public QObject {
   Q_OBJECT
  private:
-  test::TempDir* dir = nullptr;
-  test::ScriptedUi* ui = nullptr;
+  test::ScratchProgramDir* dir = nullptr;
+  std::unique_ptr<test::ScriptedUi> ui;
 
   static QStringList Tabs(const TPlots& p) {
     QStringList out;
@@ -32,17 +29,11 @@ class TPlotsTest : public QObject {
 
  private slots:
   void init() {
-    dir = new test::TempDir;
-    mkdir(dir->File("Config").c_str(), 0777);
-    SetProgramDir(dir->Path());
-    ui = new test::ScriptedUi;
-    ui->onUnexpected = [](const std::string& what) {
-      QTest::qFail(what.c_str(), __FILE__, __LINE__);
-    };
+    dir = new test::ScratchProgramDir;
+    ui = test::QtScriptedUi();
   }
   void cleanup() {
-    delete ui;
-    SetProgramDir("");
+    ui.reset();
     delete dir;
   }
 

@@ -2,7 +2,6 @@
 // and a spectrum show, the kind switch, ranges made with the mouse and in
 // the grid, the layout of the two views, paste and the file dialogs.
 #include <qcustomplot.h>
-#include <sys/stat.h>
 
 #include <QCheckBox>
 #include <QGroupBox>
@@ -14,9 +13,8 @@
 #include <QToolButton>
 #include <QtTest>
 
-#include "ScriptedUi.h"
+#include "QtScriptedUi.h"
 #include "TempDir.h"
-#include "core/common/Directories.h"
 #include "core/plots/PlotFrame.h"
 #include "gui/plots/RangesGridModel.h"
 #include "gui/plots/TfrmPlot.h"
@@ -49,8 +47,8 @@ std::vector<std::pair<double, double>> Graph(TvChart* v) {
 class TfrmPlotTest : public QObject {
   Q_OBJECT
  private:
-  test::TempDir* dir = nullptr;
-  test::ScriptedUi* ui = nullptr;
+  test::ScratchProgramDir* dir = nullptr;
+  std::unique_ptr<test::ScriptedUi> ui;
   std::unique_ptr<PlotFrame> frame;
 
   // A frame and its window, on screen.
@@ -80,22 +78,15 @@ class TfrmPlotTest : public QObject {
 
  private slots:
   void init() {
-    dir = new test::TempDir;
-    mkdir(dir->File("Config").c_str(), 0777);
-    mkdir(dir->File("Data").c_str(), 0777);
-    SetProgramDir(dir->Path());
-    ui = new test::ScriptedUi;
-    ui->onUnexpected = [](const std::string& what) {
-      QTest::qFail(what.c_str(), __FILE__, __LINE__);
-    };
+    dir = new test::ScratchProgramDir;
+    ui = test::QtScriptedUi();
     frame = std::make_unique<PlotFrame>();
     frame->Name = "Sp1";
     frame->Initialise("");
   }
   void cleanup() {
     frame.reset();
-    delete ui;
-    SetProgramDir("");
+    ui.reset();
     delete dir;
   }
 

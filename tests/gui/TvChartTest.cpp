@@ -14,7 +14,7 @@
 #include <QtTest>
 #include <cmath>
 
-#include "ScriptedUi.h"
+#include "QtScriptedUi.h"
 #include "TempDir.h"
 #include "core/common/Errors.h"
 #include "core/plots/ChartViewLogic.h"
@@ -97,16 +97,11 @@ std::vector<double> TwoPeaks(int n) {
 class TvChartTest : public QObject {
   Q_OBJECT
  private:
-  test::ScriptedUi* ui = nullptr;
+  std::unique_ptr<test::ScriptedUi> ui;
 
  private slots:
-  void init() {
-    ui = new test::ScriptedUi;
-    ui->onUnexpected = [](const std::string& what) {
-      QTest::qFail(what.c_str(), __FILE__, __LINE__);
-    };
-  }
-  void cleanup() { delete ui; }
+  void init() { ui = test::QtScriptedUi(); }
+  void cleanup() { ui.reset(); }
 
   void theSeriesIsDrawnWholeAndTheAxesHoldIt() {
     Shown c(true, Steps(1000), TwoPeaks(1000));

@@ -7,6 +7,8 @@
 #include <fstream>
 #include <sstream>
 
+#include "core/common/Directories.h"
+
 namespace sorrel::test {
 
 TempDir::TempDir() {
@@ -23,6 +25,16 @@ TempDir::~TempDir() {
     std::filesystem::permissions(e.path(), std::filesystem::perms::owner_all,
                                  std::filesystem::perm_options::add, ec);
   std::filesystem::remove_all(path_, ec);
+}
+
+ScratchProgramDir::ScratchProgramDir() {
+  std::filesystem::create_directory(Path() + "Config");
+  std::filesystem::create_directory(Path() + "Data");
+  SetProgramDir(Path());
+}
+
+ScratchProgramDir::~ScratchProgramDir() {
+  SetProgramDir("");
 }
 
 std::string TempDir::Write(const std::string& name, const std::string& bytes) const {

@@ -20,6 +20,17 @@ class TempDir {
   std::string path_;
 };
 
+// A program directory for one test: ProgramDir answers it, Config/ and
+// Data/ are in it (so that no frame asks for them), and the real program
+// directory comes back at the end.
+class ScratchProgramDir : public TempDir {
+ public:
+  ScratchProgramDir();
+  ~ScratchProgramDir();
+  std::string Config(const std::string& name = "") const { return Path() + "Config/" + name; }
+  std::string Data(const std::string& name = "") const { return Path() + "Data/" + name; }
+};
+
 // Reads a whole file (test helper; fails the test when it cannot).
 std::string ReadAll(const std::string& path);
 

@@ -5,17 +5,11 @@
 #include "core/common/Errors.h"
 #include "core/common/IniFile.h"
 #include "core/common/Paths.h"
+#include "gui/widgets/QtText.h"
 
 namespace sorrel {
 
 namespace {
-
-QString Q(const std::string& s) {
-  return QString::fromStdString(s);
-}
-std::string S(const QString& s) {
-  return s.toStdString();
-}
 
 // The chart's title: the first text element of its layout.
 QCPTextElement* TitleOf(QCustomPlot& plot) {

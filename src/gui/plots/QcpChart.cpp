@@ -8,14 +8,9 @@
 
 #include "core/common/NumberText.h"
 #include "gui/plots/ChartAppearance.h"
+#include "gui/widgets/QtText.h"
 
 namespace sorrel {
-
-namespace {
-QString Q(const std::string& s) {
-  return QString::fromStdString(s);
-}
-}  // namespace
 
 // ---- axis
 

@@ -14,28 +14,36 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
-#include "core/common/ErrorBox.h"
 #include "core/plots/PlotFrame.h"
 #include "gui/plots/RangesGridModel.h"
 #include "gui/plots/TvChart.h"
+#include "gui/widgets/UserAction.h"
 
 namespace sorrel {
 
 namespace {
 
-template <class F>
-void Guard(F&& f) {
-  try {
-    f();
-  } catch (const std::exception& e) {
-    ShowErrorBox(e.what());
-  }
-}
-
 QPushButton* Button(QWidget* parent, const QString& caption) {
   auto* b = new QPushButton(caption, parent);
   b->setAccessibleName(caption.trimmed());
   return b;
+}
+
+// A group box titled `title` (named without its padding) with two buttons
+// side by side; `layout` receives the group's own layout.
+QGroupBox* ButtonPair(QWidget* parent, const QString& title, QPushButton*& first,
+                      const QString& firstCaption, QPushButton*& second,
+                      const QString& secondCaption, QBoxLayout*& layout) {
+  auto* group = new QGroupBox(title, parent);
+  group->setAccessibleName(title.trimmed());
+  layout = new QVBoxLayout(group);
+  auto* row = new QHBoxLayout();
+  first = Button(group, firstCaption);
+  second = Button(group, secondCaption);
+  row->addWidget(first);
+  row->addWidget(second);
+  layout->addLayout(row);
+  return group;
 }
 
 QToolButton* BarButton(QWidget* parent, const QString& caption, const QString& name,
@@ -102,13 +110,9 @@ TfrmPlot::TfrmPlot(PlotFrame& frame, QWidget* parent) : QWidget(parent), frame_(
   pcMass->setAccessibleName("Mass spectrum properties");
   auto* visual = new QWidget(pcMass);
   auto* visualLayout = new QVBoxLayout(visual);
-  grpOpenMass = new QGroupBox(" Open MS from Text ", visual);
-  grpOpenMass->setAccessibleName("Open MS from Text");
-  auto* openMass = new QHBoxLayout(grpOpenMass);
-  bbOpenSMass = Button(grpOpenMass, " File");
-  bbPasteSMass = Button(grpOpenMass, "Paste");
-  openMass->addWidget(bbOpenSMass);
-  openMass->addWidget(bbPasteSMass);
+  QBoxLayout* groupLayout = nullptr;
+  grpOpenMass = ButtonPair(visual, " Open MS from Text ", bbOpenSMass, " File", bbPasteSMass,
+                           "Paste", groupLayout);
   visualLayout->addWidget(grpOpenMass);
   visualLayout->addStretch(1);
   pcMass->addTab(visual, "Visual");
@@ -159,26 +163,13 @@ TfrmPlot::TfrmPlot(PlotFrame& frame, QWidget* parent) : QWidget(parent), frame_(
   props->addStretch(1);
   tsFiles = new QWidget(pcCommon);
   auto* files = new QVBoxLayout(tsFiles);
-  auto* gbData = new QGroupBox(" Data ", tsFiles);
-  gbData->setAccessibleName("Data");
-  auto* data = new QHBoxLayout(gbData);
-  bbOpenData = Button(gbData, "Open ");
-  bbSaveAsData = Button(gbData, "Save As");
-  data->addWidget(bbOpenData);
-  data->addWidget(bbSaveAsData);
-  files->addWidget(gbData);
-  gbAsTemplate = new QGroupBox(" Base Template  ", tsFiles);
-  gbAsTemplate->setAccessibleName("Base Template");
-  auto* tml = new QVBoxLayout(gbAsTemplate);
-  auto* tmlButtons = new QHBoxLayout();
-  bbOpenTml = Button(gbAsTemplate, "Open ");
-  bbSaveAsTml = Button(gbAsTemplate, "Save As");
-  tmlButtons->addWidget(bbOpenTml);
-  tmlButtons->addWidget(bbSaveAsTml);
-  tml->addLayout(tmlButtons);
+  files->addWidget(
+      ButtonPair(tsFiles, " Data ", bbOpenData, "Open ", bbSaveAsData, "Save As", groupLayout));
+  gbAsTemplate = ButtonPair(tsFiles, " Base Template  ", bbOpenTml, "Open ", bbSaveAsTml, "Save As",
+                            groupLayout);
   chkSaveTemplate = new QCheckBox("On close save changes in a template", gbAsTemplate);
   chkSaveTemplate->setAccessibleName("On close save changes in a template");
-  tml->addWidget(chkSaveTemplate);
+  groupLayout->addWidget(chkSaveTemplate);
   files->addWidget(gbAsTemplate);
   sgFiles = new QTableWidget(100, 2, tsFiles);
   sgFiles->setAccessibleName("File information");
@@ -207,7 +198,7 @@ TfrmPlot::TfrmPlot(PlotFrame& frame, QWidget* parent) : QWidget(parent), frame_(
   frame_.OnChanged = [this](unsigned changes) { Sync(changes); };
   frame_.OnLoadAppearance = [this](bool chrom, const std::string& file) {
     // A missing appearance file is reported; the frame works without it.
-    Guard([&] { (chrom ? chrChrom : chrMass)->LoadFromTemplate(file); });
+    UserAction([&] { (chrom ? chrChrom : chrMass)->LoadFromTemplate(file); });
   };
 
   connect(sgRangesChrom, &RangesGridView::confirmed, this, [this] { UpdateGrid(true); });
@@ -240,24 +231,25 @@ TfrmPlot::TfrmPlot(PlotFrame& frame, QWidget* parent) : QWidget(parent), frame_(
     b->setEnabled(false);
 
   connect(bbOpenSMass, &QPushButton::clicked, this, [this] {
-    Guard([&] {
+    UserAction([&] {
       frame_.SetMassOnly(true);
       frame_.OpenData("");
     });
   });
   connect(bbPasteSMass, &QPushButton::clicked, this,
-          [this] { Guard([&] { frame_.PasteMass(); }); });
-  connect(bbOpenData, &QPushButton::clicked, this, [this] { Guard([&] { frame_.OpenData(""); }); });
+          [this] { UserAction([&] { frame_.PasteMass(); }); });
+  connect(bbOpenData, &QPushButton::clicked, this,
+          [this] { UserAction([&] { frame_.OpenData(""); }); });
   connect(bbSaveAsData, &QPushButton::clicked, this,
-          [this] { Guard([&] { frame_.SaveData(""); }); });
+          [this] { UserAction([&] { frame_.SaveData(""); }); });
   connect(bbOpenTml, &QPushButton::clicked, this,
-          [this] { Guard([&] { frame_.OpenTemplate(); }); });
+          [this] { UserAction([&] { frame_.OpenTemplate(); }); });
   connect(bbSaveAsTml, &QPushButton::clicked, this,
-          [this] { Guard([&] { frame_.SaveTemplateAs(); }); });
+          [this] { UserAction([&] { frame_.SaveTemplateAs(); }); });
   connect(chkSaveTemplate, &QCheckBox::toggled, this,
           [this](bool on) { frame_.SaveTemplateOnClose = on; });
   connect(bbForcedCashe, &QPushButton::clicked, this,
-          [this] { Guard([&] { frame_.ForcedCashe(); }); });
+          [this] { UserAction([&] { frame_.ForcedCashe(); }); });
   connect(tbChrom, &QToolButton::clicked, this, [this] {
     if (frame_.WhatVis() != wvMass) pcChrom->setVisible(!pcChrom->isVisible());
   });
@@ -270,10 +262,10 @@ TfrmPlot::TfrmPlot(PlotFrame& frame, QWidget* parent) : QWidget(parent), frame_(
     massPopup->popup(pos);
   });
   connect(mMassOnly, &QAction::triggered, this,
-          [this](bool on) { Guard([&] { frame_.SetMassOnly(on); }); });
-  connect(mClear, &QAction::triggered, this, [this] { Guard([&] { frame_.Clear(); }); });
+          [this](bool on) { UserAction([&] { frame_.SetMassOnly(on); }); });
+  connect(mClear, &QAction::triggered, this, [this] { UserAction([&] { frame_.Clear(); }); });
   connect(mFillSamples, &QAction::triggered, this,
-          [this] { Guard([&] { frame_.FillWithSamples(); }); });
+          [this] { UserAction([&] { frame_.FillWithSamples(); }); });
   connect(splitter, &QSplitter::splitterMoved, this, [this] {
     if (applyingLayout_) return;
     const QList<int> sizes = splitter->sizes();
@@ -343,7 +335,7 @@ void TfrmPlot::SyncChromTitles() {
 }
 
 void TfrmPlot::UpdateGrid(bool chromatogram) {
-  Guard([&] {
+  UserAction([&] {
     if (chromatogram) {
       frame_.chrChrom.UpdateFromTable();
       frame_.ShowSMass(-1);

@@ -16,30 +16,17 @@
 #include <QVBoxLayout>
 #include <cmath>
 
-#include "core/common/ErrorBox.h"
 #include "core/common/SafeSave.h"
 #include "core/common/UiHooks.h"
 #include "core/plots/ChartViewLogic.h"
 #include "gui/plots/ChartAppearance.h"
 #include "gui/plots/ChartEditor.h"
+#include "gui/widgets/QtText.h"
+#include "gui/widgets/UserAction.h"
 
 namespace sorrel {
 
 namespace {
-
-QString Q(const std::string& s) {
-  return QString::fromStdString(s);
-}
-
-// Runs a user action; an error it raises is shown, not passed to Qt.
-template <class F>
-void Guard(F&& f) {
-  try {
-    f();
-  } catch (const std::exception& e) {
-    ShowErrorBox(e.what());
-  }
-}
 
 // A zoom needs a rectangle of at least this many pixels.
 constexpr int kMinZoomPixels = 12;
@@ -229,25 +216,25 @@ TvChart::TvChart(QWidget* parent) : QWidget(parent) {
           });
 
   connect(tbDataTable, &QToolButton::toggled, this, [this](bool on) {
-    if (logic_) Guard([&] { logic_->SetChartVis(!on); });
+    if (logic_) UserAction([&] { logic_->SetChartVis(!on); });
   });
   connect(tbExpand, &QToolButton::clicked, this, [this] {
     Expand();
     AfterZoom();
   });
   connect(tbAutoY, &QToolButton::toggled, this, [this](bool on) {
-    if (logic_ && logic_->AutoY() != on) Guard([&] { logic_->SetAutoY(on); });
+    if (logic_ && logic_->AutoY() != on) UserAction([&] { logic_->SetAutoY(on); });
   });
   connect(tbZoomMode, &QToolButton::clicked, this, [this] {
     if (!logic_) return;
-    Guard([&] {
+    UserAction([&] {
       logic_->SetZoomMode(true);
       logic_->AfterZoomOrScroll();
     });
   });
   connect(tbRangeMode, &QToolButton::clicked, this, [this] {
     if (!logic_) return;
-    Guard([&] {
+    UserAction([&] {
       logic_->SetZoomMode(false);
       logic_->AfterZoomOrScroll();
     });
@@ -257,7 +244,7 @@ TvChart::TvChart(QWidget* parent) : QWidget(parent) {
   connect(bbSavePeaks, &QPushButton::clicked, this, [this] { SaveTable(true); });
   connect(bbCopyPeaks, &QPushButton::clicked, this, [this] { CopyTable(true); });
   connect(dataTable, &QTableView::clicked, this, [this](const QModelIndex& i) {
-    if (logic_ && logic_->OnSelect) Guard([&] { logic_->OnSelect(i.row()); });
+    if (logic_ && logic_->OnSelect) UserAction([&] { logic_->OnSelect(i.row()); });
   });
   connect(peakTable, &QTableView::clicked, this, [this](const QModelIndex& i) {
     if (!logic_ || i.row() >= logic_->PeakRows()) return;
@@ -500,7 +487,7 @@ void TvChart::OnPress(QMouseEvent* e) {
   }
   if (e->button() != Qt::LeftButton || !InAxisRect(e->position())) return;
   const double px = e->position().x();
-  Guard([&] {
+  UserAction([&] {
     logic_->Press(px, plot_->xAxis->pixelToCoord(px), e->modifiers() & Qt::ControlModifier);
   });
 }
@@ -523,7 +510,7 @@ void TvChart::OnMove(QMouseEvent* e) {
     return;
   }
   const double px = pos.x(), x = plot_->xAxis->pixelToCoord(px);
-  Guard([&] {
+  UserAction([&] {
     if (InAxisRect(pos)) logic_->TrackNearest(x);
     if (!(e->buttons() & Qt::LeftButton)) return;
     if (InAxisRect(pos))
@@ -547,7 +534,7 @@ void TvChart::OnRelease(QMouseEvent* e) {
   }
   if (e->button() != Qt::LeftButton) return;
   const double px = e->position().x();
-  Guard([&] {
+  UserAction([&] {
     logic_->Release(px, plot_->xAxis->pixelToCoord(px), e->modifiers() & Qt::ShiftModifier);
   });
 }
@@ -555,7 +542,7 @@ void TvChart::OnRelease(QMouseEvent* e) {
 void TvChart::OnDoubleClick(QMouseEvent* e) {
   if (!logic_ || e->button() != Qt::LeftButton || !InAxisRect(e->position())) return;
   const double px = e->position().x();
-  Guard([&] { logic_->DoubleClick(px, plot_->xAxis->pixelToCoord(px)); });
+  UserAction([&] { logic_->DoubleClick(px, plot_->xAxis->pixelToCoord(px)); });
 }
 
 void TvChart::OnWheel(QWheelEvent*) {
@@ -589,7 +576,7 @@ void TvChart::OnRectZoom(const QRect& rect, QMouseEvent*) {
 
 void TvChart::AfterZoom() {
   if (!logic_) return;
-  Guard([&] { logic_->AfterZoomOrScroll(); });
+  UserAction([&] { logic_->AfterZoomOrScroll(); });
   plot_->replot(QCustomPlot::rpQueuedReplot);
 }
 
@@ -604,7 +591,8 @@ bool TvChart::eventFilter(QObject* watched, QEvent* event) {
       return true;
     }
   }
-  if (watched == plot_ && event->type() == QEvent::Leave && logic_) Guard([&] { logic_->Leave(); });
+  if (watched == plot_ && event->type() == QEvent::Leave && logic_)
+    UserAction([&] { logic_->Leave(); });
   return QWidget::eventFilter(watched, event);
 }
 
@@ -621,14 +609,14 @@ void TvChart::ShowChartMenu(const QPoint& globalPos) {
     r.filters = {{"Chart appearance (*.ini)", "*.ini"}};
     r.defaultExt = "ini";
     const std::string file = Ui().SaveFileDialog(r);
-    if (!file.empty()) Guard([&] { SaveToTemplate(file); });
+    if (!file.empty()) UserAction([&] { SaveToTemplate(file); });
   });
   menu.addAction("Load Appearance...", this, [this] {
     FileDialogRequest r;
     r.title = "Load chart appearance";
     r.filters = {{"Chart appearance (*.ini)", "*.ini"}};
     const auto files = Ui().OpenFileDialog(r);
-    if (!files.empty()) Guard([&] { LoadFromTemplate(files.front()); });
+    if (!files.empty()) UserAction([&] { LoadFromTemplate(files.front()); });
   });
   menu.addSeparator();
   menu.addAction("Expand", this, [this] {
@@ -679,7 +667,7 @@ void TvChart::SaveTable(bool peaks) {
   r.defaultExt = "txt";
   const std::string file = Ui().SaveFileDialog(r);
   if (file.empty()) return;
-  Guard([&] { SafeWriteFile(file, text); });
+  UserAction([&] { SafeWriteFile(file, text); });
 }
 
 void TvChart::CopyTable(bool peaks) {

@@ -9,16 +9,9 @@
 #include <QMessageBox>
 #include <QUrl>
 
-namespace sorrel {
+#include "gui/widgets/QtText.h"
 
-namespace {
-QString Q(const std::string& s) {
-  return QString::fromStdString(s);
-}
-std::string S(const QString& s) {
-  return s.toStdString();
-}
-}  // namespace
+namespace sorrel {
 
 QStringList QtFilterList(const std::vector<FileFilter>& filters) {
   QStringList parts;

@@ -2,31 +2,21 @@
 // the limit of 35, the busy guard, deletion and the active frame, finding a
 // frame by its file.
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include <string>
 #include <vector>
 
 #include "ScriptedUi.h"
 #include "TempDir.h"
-#include "core/common/Directories.h"
 #include "core/plots/PlotCollection.h"
 
 using namespace sorrel;
 using sorrel::test::ScriptedUi;
-using sorrel::test::TempDir;
 
 namespace {
 
 class CollectionTest : public testing::Test {
  protected:
-  CollectionTest() {
-    mkdir(dir.File("Config").c_str(), 0777);
-    mkdir(dir.File("Data").c_str(), 0777);
-    SetProgramDir(dir.Path());
-  }
-  ~CollectionTest() override { SetProgramDir(""); }
-
   std::vector<std::string> Names(const PlotCollection& c) const {
     std::vector<std::string> out;
     for (int i = 0; i < c.Count(); ++i)
@@ -34,7 +24,7 @@ class CollectionTest : public testing::Test {
     return out;
   }
 
-  TempDir dir;
+  test::ScratchProgramDir dir;
   ScriptedUi ui;
 };
 

@@ -1,7 +1,6 @@
 // The plot frame's logic: templates, opening, saving and pasting data, the
 // two kinds of frame, the layout rules and what the views are given.
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include <fstream>
 #include <string>
@@ -24,15 +23,8 @@ namespace {
 // them, and the scripted user interface.
 class FrameTest : public testing::Test {
  protected:
-  FrameTest() {
-    mkdir(dir.File("Config").c_str(), 0777);
-    mkdir(dir.File("Data").c_str(), 0777);
-    SetProgramDir(dir.Path());
-  }
-  ~FrameTest() override { SetProgramDir(""); }
-
-  std::string Config(const std::string& name) const { return dir.Path() + "Config/" + name; }
-  std::string Data(const std::string& name) const { return dir.Path() + "Data/" + name; }
+  std::string Config(const std::string& name) const { return dir.Config(name); }
+  std::string Data(const std::string& name) const { return dir.Data(name); }
 
   // A frame on the defaults, named as the collection names the first one.
   std::unique_ptr<PlotFrame> NewFrame(const std::string& tml = "") {
@@ -63,7 +55,7 @@ class FrameTest : public testing::Test {
     return out;
   }
 
-  TempDir dir;
+  test::ScratchProgramDir dir;
   ScriptedUi ui;
 };
 
