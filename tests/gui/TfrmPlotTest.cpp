@@ -258,6 +258,26 @@ class TfrmPlotTest : public QObject {
     w->chkSaveTemplate->setChecked(true);
     QVERIFY(frame->SaveTemplateOnClose);
   }
+
+  void fixedYAndAutoYReachTheOptions() {
+    auto w = Window();
+    QVERIFY(w);
+    QVERIFY(w->chkFixYMass->isChecked());  // the template's default
+    w->chkFixYMass->setChecked(false);
+    QVERIFY(!frame->SpOpt().oMass.FixY);
+    QVERIFY(!frame->chrMass.FixY());
+    QTest::mouseClick(w->chrChrom->tbAutoY, Qt::LeftButton);
+    QVERIFY(frame->SpOpt().oChrom.AutoY);
+    QVERIFY(frame->chrChrom.AutoY());
+    // A template opened over the frame sets the controls.
+    dir->Write("Config/fixed.tml", "[M_Visual]\r\nFixY=1\r\n[C_Visual]\r\nAutoY=0\r\n");
+    ui->QueueOpenFiles({dir->Config("fixed.tml")});
+    QTest::mouseClick(w->bbOpenTml, Qt::LeftButton);
+    QVERIFY(w->chkFixYMass->isChecked());
+    QVERIFY(frame->chrMass.FixY());
+    QVERIFY(!w->chrChrom->tbAutoY->isChecked());
+    QVERIFY(!frame->SpOpt().oChrom.AutoY);
+  }
 };
 
 QTEST_MAIN(TfrmPlotTest)

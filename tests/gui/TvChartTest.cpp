@@ -180,6 +180,9 @@ class TvChartTest : public QObject {
     QVERIFY(!hints.isEmpty());
     QCOMPARE(hints.last().at(0).toString(), QString("Out of range. Try again."));
     QCOMPARE(c.logic.CursorIndex(), 300);
+    // The data table opens on the row of the cursor.
+    QTest::mouseClick(c.view.tbDataTable, Qt::LeftButton);
+    QCOMPARE(c.view.dataTable->currentIndex().row(), 300);
   }
 
   void aRectangleZoomsAndExpandOrALeftwardRectangleUndoesIt() {

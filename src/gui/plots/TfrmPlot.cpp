@@ -7,6 +7,7 @@
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QSignalBlocker>
 #include <QSplitter>
 #include <QTabWidget>
 #include <QTableWidget>
@@ -103,6 +104,14 @@ TfrmPlot::TfrmPlot(PlotFrame& frame, QWidget* parent) : QWidget(parent), frame_(
   }
   pcChrom = new QTabWidget(pnlChrom);
   pcChrom->setAccessibleName("Chromatogram properties");
+  auto* chromVisual = new QWidget(pcChrom);
+  auto* chromVisualLayout = new QVBoxLayout(chromVisual);
+  chkFixYChrom = new QCheckBox("Fixed Y", chromVisual);
+  chkFixYChrom->setAccessibleName("Fixed Y");
+  chkFixYChrom->setToolTip("Auto Y scales to the whole chromatogram, not to what is visible");
+  chromVisualLayout->addWidget(chkFixYChrom);
+  chromVisualLayout->addStretch(1);
+  pcChrom->addTab(chromVisual, "Visual");
   pcChrom->addTab(RangesPage(pcChrom, frame.sgRangesChrom, "Chromatogram ranges", sgRangesChrom,
                              bbClearChrom, bbUpdateChrom),
                   "Ret.time");
@@ -110,6 +119,10 @@ TfrmPlot::TfrmPlot(PlotFrame& frame, QWidget* parent) : QWidget(parent), frame_(
   pcMass->setAccessibleName("Mass spectrum properties");
   auto* visual = new QWidget(pcMass);
   auto* visualLayout = new QVBoxLayout(visual);
+  chkFixYMass = new QCheckBox("Fixed Y", visual);
+  chkFixYMass->setAccessibleName("Fixed Y");
+  chkFixYMass->setToolTip("Auto Y scales to the whole spectrum, not to what is visible");
+  visualLayout->addWidget(chkFixYMass);
   QBoxLayout* groupLayout = nullptr;
   grpOpenMass = ButtonPair(visual, " Open MS from Text ", bbOpenSMass, " File", bbPasteSMass,
                            "Paste", groupLayout);
@@ -230,6 +243,13 @@ TfrmPlot::TfrmPlot(PlotFrame& frame, QWidget* parent) : QWidget(parent), frame_(
   for (QPushButton* b : {bbClearChrom, bbUpdateChrom, bbClearMass, bbUpdateMass})
     b->setEnabled(false);
 
+  // "Fixed Y" and "Auto Y" of each view reach its options (and so a
+  // template saved from the frame).
+  connect(chkFixYChrom, &QCheckBox::toggled, this, [this] { StoreVisual(true); });
+  connect(chkFixYMass, &QCheckBox::toggled, this, [this] { StoreVisual(false); });
+  connect(chrChrom->tbAutoY, &QToolButton::toggled, this, [this] { StoreVisual(true); });
+  connect(chrMass->tbAutoY, &QToolButton::toggled, this, [this] { StoreVisual(false); });
+
   connect(bbOpenSMass, &QPushButton::clicked, this, [this] {
     UserAction([&] {
       frame_.SetMassOnly(true);
@@ -325,7 +345,23 @@ void TfrmPlot::SyncFileInfo() {
 
 void TfrmPlot::SyncTemplate() {
   gbAsTemplate->setTitle(QString::fromStdString(frame_.TemplateCaption()));
+  // The options into the controls, without the controls writing back.
+  const tSpOpt& o = frame_.SpOpt();
+  for (auto [chk, fix] : {std::pair{chkFixYChrom, o.oChrom.FixY}, {chkFixYMass, o.oMass.FixY}}) {
+    const QSignalBlocker block(chk);
+    chk->setChecked(fix);
+  }
   SyncChromTitles();
+}
+
+void TfrmPlot::StoreVisual(bool chromatogram) {
+  tSpOpt& o = frame_.SpOpt();
+  if (o.Locked) return;
+  ChartViewLogic& view = chromatogram ? frame_.chrChrom : frame_.chrMass;
+  ToView& v = o.View(chromatogram);
+  v.FixY = (chromatogram ? chkFixYChrom : chkFixYMass)->isChecked();
+  v.AutoY = view.AutoY();
+  view.SetFixY(v.FixY);
 }
 
 void TfrmPlot::SyncChromTitles() {

@@ -43,6 +43,8 @@ class TfrmPlot : public QWidget {
   QPushButton* bbUpdateChrom = nullptr;
   QPushButton* bbClearMass = nullptr;
   QPushButton* bbUpdateMass = nullptr;
+  QCheckBox* chkFixYChrom = nullptr;
+  QCheckBox* chkFixYMass = nullptr;
   QGroupBox* grpOpenMass = nullptr;
   QPushButton* bbOpenSMass = nullptr;
   QPushButton* bbPasteSMass = nullptr;
@@ -85,6 +87,7 @@ class TfrmPlot : public QWidget {
   void SyncFileInfo();
   void SyncTemplate();
   void SyncChromTitles();
+  void StoreVisual(bool chromatogram);
   void UpdateGrid(bool chromatogram);
   void ApplyGardeRatio();
   int ViewsHeight() const;

@@ -311,6 +311,13 @@ void TvChart::Sync(unsigned changes) {
     tbRangeMode->setEnabled(logic_->ChartVis() && isEnabled());
   }
   if (changes & (ChartViewLogic::kTables | ChartViewLogic::kChartVis)) SyncTables();
+  if ((changes & ChartViewLogic::kChartVis) && !logic_->ChartVis() && logic_->CursorActive() &&
+      logic_->CursorIndex() >= 0) {
+    // The table opens on the point under the cursor.
+    dataTable->selectRow(logic_->CursorIndex());
+    dataTable->scrollTo(dataModel_->index(logic_->CursorIndex(), 0),
+                        QAbstractItemView::PositionAtCenter);
+  }
   if (changes & ChartViewLogic::kHint) {
     const QString hint = Q(logic_->Hint());
     if (hint != hint_) {
