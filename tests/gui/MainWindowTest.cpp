@@ -1,5 +1,6 @@
 // The main window at start-up and the decimal spin edit widget.
 #include <QAction>
+#include <QDir>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QSignalSpy>
@@ -70,6 +71,14 @@ class MainWindowTest : public QObject {
       QCOMPARE(w.plots->Count(), 2);
       QCOMPARE(ui.messages.size(), size_t(1));
       QVERIFY(ui.messages[0].find("missing.txt> does not exist.") != std::string::npos);
+      // A name relative to where the program was started.
+      const QString here = QDir::currentPath();
+      QDir::setCurrent(ex);
+      w.OpenFiles({"caffeine_MSBNK-Kazusa-KZ000113.txt"});
+      QDir::setCurrent(here);
+      QCOMPARE(w.plots->Count(), 3);
+      QCOMPARE(w.plots->Items(2)->Spec.Filename(),
+               (ex + "/caffeine_MSBNK-Kazusa-KZ000113.txt").toStdString());
       w.mCloseAll->trigger();
       QCOMPARE(w.plots->Count(), 0);
       QVERIFY(!w.mnuClose->isEnabled());

@@ -1,5 +1,7 @@
 // The plot collection's pages: a tab per frame labelled with its name, the
 // selected tab as the active frame, and the pop-up list of the frames.
+#include <qcustomplot.h>
+
 #include <QMenu>
 #include <QSignalSpy>
 #include <QTabBar>
@@ -11,6 +13,7 @@
 #include "core/plots/PlotCollection.h"
 #include "gui/plots/TPlots.h"
 #include "gui/plots/TfrmPlot.h"
+#include "gui/plots/TvChart.h"
 
 using namespace sorrel;
 
@@ -77,6 +80,25 @@ class TPlotsTest : public QObject {
     QCOMPARE(plots.Active(), 1);
     plots.SetActive(0);
     QCOMPARE(plots.PageCtrl->currentIndex(), 0);
+  }
+
+  void aTemplateNamingAnAppearanceFileGivesItToTheView() {
+    QWidget host;
+    TPlots plots(&host);
+    // An appearance saved from a view, named by the mass half of a template.
+    plots.Add("");
+    TfrmPlot* first = plots.Frame(0);
+    first->chrMass->SetAxisTitles("m/z [Th]", "Counts");
+    first->chrMass->SaveToTemplate(dir->Config("mass.ini"));
+    dir->Write("Config/look.tml", "[M_Visual]\r\nTeeFile=" + dir->Config("mass.ini") + "\r\n");
+    QCOMPARE(plots.Add("look"), 1);
+    QCOMPARE(plots.Frame(1)->chrMass->Plot()->xAxis->label(), QString("m/z [Th]"));
+    QCOMPARE(plots.Frame(1)->chrMass->Plot()->yAxis->label(), QString("Counts"));
+    // A missing one is reported, and the frame is there all the same.
+    dir->Write("Config/broken.tml", "[M_Visual]\r\nTeeFile=" + dir->File("none.ini") + "\r\n");
+    QCOMPARE(plots.Add("broken"), 2);
+    QCOMPARE(ui->messages.size(), size_t(1));
+    QCOMPARE(ui->messages[0], "Marjoram Error Message: " + dir->File("none.ini") + "- not found");
   }
 
   void theTabsPopUpTheListOfFrames() {

@@ -286,6 +286,13 @@ class TvChartTest : public QObject {
     QCOMPARE(d.plot()->xAxis->range().upper, x.upper);
     QCOMPARE(d.plot()->yAxis->range().lower, y.lower);
     QCOMPARE(d.plot()->yAxis->range().upper, y.upper);
+    // The ranges stay as they were: an appearance holds none.
+    d.grid.SetRow(1, "10", "20", "1");
+    d.logic.UpdateFromTable();
+    d.view.SaveToTemplate(dir.File("again.ini"));
+    d.view.LoadFromTemplate(dir.File("again.ini"));
+    QCOMPARE(d.grid.Cell(0, 1), std::string("10"));
+    QCOMPARE(d.Bands().size(), size_t(1));
     // A view saved at full view follows its data when loaded.
     d.view.Expand();
     d.view.SaveToTemplate(dir.File("full.ini"));

@@ -182,6 +182,23 @@ TEST(ChartViewLogic, DoubleClickInRangeModeMarksThePeakAroundThePoint) {
   EXPECT_EQ(w.selected.back(), -1);
 }
 
+TEST(ChartViewLogic, ADoubleClickInsideARangeChangesThatRangeOnly) {
+  // Two ranges; the double click lands in the first. Its first click adds
+  // nothing (the point is in a range), and the peak replaces the range it
+  // is in, not the last one.
+  View w(true, Range(0, 12), {1, 1, 1, 30, 40, 50, 30, 1, 1, 1, 1, 1});
+  w.v.SetZoomMode(false);
+  w.grid.SetRow(1, "4", "5", "2");
+  w.grid.SetRow(2, "9", "10", "1");
+  w.v.UpdateFromTable();
+  w.Click(5);
+  w.v.DoubleClick(50, 5);
+  w.v.Release(50, 5, false);
+  EXPECT_EQ(w.Row(1), "2|7|1");
+  EXPECT_EQ(w.Row(2), "9|10|1");
+  EXPECT_EQ(w.grid.RangeNumber(), 2);
+}
+
 TEST(ChartViewLogic, ZoomModeMovesTheCursorOnAChromatogram) {
   View w(true, Range(100, 10), {1, 2, 3, 9, 4, 2, 1, 5, 7, 6});
   w.v.AxisText = [](double x) { return "t" + std::to_string(static_cast<int>(x)); };

@@ -2,6 +2,7 @@
 // two kinds of frame, the layout rules and what the views are given.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -164,6 +165,17 @@ TEST_F(FrameTest, NetCDFRunsShowTheirInstrumentAndOpenOnTheirApex) {
   f->Clear();
   EXPECT_FALSE(f->FileInfoVisible());
   EXPECT_TRUE(f->IsEmpty());
+}
+
+TEST_F(FrameTest, ARawDirectoryOpensByItsOwnName) {
+  // The reader libraries live beside the program.
+  for (const char* lib : {"libkelpinfo.so", "libkelpread.so"})
+    std::filesystem::copy_file(std::string(SORREL_BIN_DIR) + "/" + lib, dir.File(lib));
+  auto f = NewFrame();
+  ASSERT_TRUE(f->OpenData(test::TestData("masslynx/indigo.raw")));
+  EXPECT_FALSE(f->MassOnly());
+  EXPECT_EQ(f->Spec.NSpec(), 3865);  // as sorrel info counts them
+  EXPECT_EQ(f->chrChrom.Count(), 3865);
 }
 
 TEST_F(FrameTest, OpenDataLooksInTheDataPathAndNamesTheFileItMissed) {
