@@ -97,6 +97,7 @@ def main():
         # shows the sum of its scans. The ranges grid beside the view.
         s.click(s.find("Range mode", chrom_view))
         s.click(s.find("Chromatogram pages", shots.frame))
+        s.click(s.find("Ret.time", shots.frame, role=s.pyatspi.ROLE_PAGE_TAB))
         x, y, w, h = shots.box("Chromatogram chart")
         left, right = x + 62, x + w - 15
         for start, end in ((565, 590), (625, 645)):
