@@ -177,6 +177,21 @@ void BM_Mass100k_NewPoints(benchmark::State& state) {
 }
 BENCHMARK(BM_Mass100k_NewPoints)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(0.5);
 
+// The text that CopyData puts on the clipboard (and SaveData writes), for
+// the whole series.
+void BM_TableText(benchmark::State& state) {
+  View& v = Get(state.range(0) != 0);
+  size_t bytes = 0;
+  for (auto _ : state) {
+    const std::string text = v.logic.DataText();
+    bytes = text.size();
+    benchmark::DoNotOptimize(text.data());
+  }
+  state.counters["rows"] = v.logic.DataRows();
+  state.counters["bytes"] = static_cast<double>(bytes);
+}
+BENCHMARK(BM_TableText)->ArgName("chromatogram")->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond);
+
 int main(int argc, char** argv) {
   // Headless unless a display is given: the offscreen platform paints the
   // same way into its window buffers.
