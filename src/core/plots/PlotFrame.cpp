@@ -30,12 +30,6 @@ class BusyWhile {
   BusyWhile& operator=(const BusyWhile&) = delete;
 };
 
-std::string LowerCase(std::string s) {
-  for (char& c : s)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  return s;
-}
-
 // dir and name joined by one "/"; the name alone without a directory.
 std::string JoinPath(const std::string& dir, const std::string& name) {
   if (dir.empty()) return name;
@@ -57,14 +51,6 @@ int RoundPercent(double v) {
 }
 
 }  // namespace
-
-std::string ResolveTemplateName(const std::string& tml) {
-  if (tml.empty() || tml == "<none>" || LowerCase(ExtractFileName(tml)) == kEmptyTml) return {};
-  std::string name = tml;
-  if (ExtractFileExt(name).empty()) name += ".tml";
-  if (ExtractFilePath(name).empty()) name = ConfigDir() + name;
-  return name;
-}
 
 PlotFrame::PlotFrame() : fSpOpt(std::make_unique<tSpOpt>(std::string())) {
   // The views work on their grids from the start; Initialise sets them up
@@ -111,7 +97,7 @@ bool PlotFrame::Initialise(const std::string& tml) {
   sgRangesMass.SetCell(RangesGrid::kEnd, 0, "End m/z");
 
   const std::string resolved = ResolveTemplateName(tml);
-  fSpOpt = std::make_unique<tSpOpt>(resolved.empty() ? ConfigDir() + kEmptyTml : resolved);
+  fSpOpt = std::make_unique<tSpOpt>(resolved.empty() ? TemplateFileOf(tml) : resolved);
   fSpOpt->Open();
   chrChrom.SpOpt = fSpOpt.get();
   chrMass.SpOpt = fSpOpt.get();

@@ -15,21 +15,15 @@
 
 #include "core/common/Types.h"
 #include "core/plots/ChartViewLogic.h"
+#include "core/plots/PreprocFrame.h"
 #include "core/plots/RangesGrid.h"
 #include "core/plots/SpOpt.h"
-#include "core/processing/Preproc.h"
+#include "core/plots/TemplateName.h"
 #include "core/spectrum/Spec.h"
 
 namespace sorrel {
 
 enum tWhatVis { wvChrom, wvMass, wvBoth };
-
-// The template file a frame runs on: empty for none (an empty name,
-// "<none>", or a file named empty.tml in any case and directory). A name
-// without extension gets ".tml"; one without directory is looked for in
-// the Config directory (asked for when missing; declined, the bare name
-// stays).
-std::string ResolveTemplateName(const std::string& tml);
 
 class PlotFrame : public PreprocFrame {
  public:
