@@ -36,17 +36,21 @@ def wait_for(what, condition, timeout=30.0, interval=0.05):
 
 
 class Session:
-    def __init__(self, tansy, files, screen="1600x1000x24"):
+    """tansy on a private X server. Its program directory holds Config/ and
+    Data/ unless `program_dirs` is false; `prepare(program_dir)` may put
+    files there (startup.ini, trainings) before tansy starts."""
+
+    def __init__(self, tansy, files, screen="1600x1000x24", prepare=None, program_dirs=True):
         self.procs = []
         self.log = None
         self.tmp = tempfile.mkdtemp(prefix="tansy-e2e-")
         try:
-            self._start(tansy, files, screen)
+            self._start(tansy, files, screen, prepare, program_dirs)
         except BaseException:
             self.close()
             raise
 
-    def _start(self, tansy, files, screen):
+    def _start(self, tansy, files, screen, prepare, program_dirs):
         read_fd, write_fd = os.pipe()
         # -displayfd: the server picks a free display and says which;
         # -noreset: without it the server resets whenever its last client
@@ -72,8 +76,12 @@ class Session:
             stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL))
         # The program from a directory of its own: Config/ and Data/ beside it.
         self.program_dir = os.path.join(self.tmp, "program")
-        os.makedirs(os.path.join(self.program_dir, "Config"))
-        os.makedirs(os.path.join(self.program_dir, "Data"))
+        os.makedirs(self.program_dir)
+        if program_dirs:
+            os.makedirs(os.path.join(self.program_dir, "Config"))
+            os.makedirs(os.path.join(self.program_dir, "Data"))
+        if prepare:
+            prepare(self.program_dir)
         exe = os.path.join(self.program_dir, "tansy")
         shutil.copy2(tansy, exe)
         import pyatspi  # after DISPLAY is set: it finds the bus through it
@@ -157,6 +165,57 @@ class Session:
     def checked(self, node):
         return node.getState().contains(self.pyatspi.STATE_CHECKED)
 
+    def enabled(self, node):
+        return node.getState().contains(self.pyatspi.STATE_ENABLED)
+
+    def main_window(self, timeout=30.0):
+        """The main window (its accessible name is its caption)."""
+        def search():
+            try:
+                for w in self.app:
+                    if w is not None and w.name.startswith("Sorrel v2.1"):
+                        return w
+            except Exception:
+                return None
+            return None
+        return wait_for("the main window", search, timeout=timeout)
+
+    def main_window_id(self):
+        """The X window of the main window."""
+        ids = subprocess.run(["xdotool", "search", "--pid", str(self.tansy.pid), "--name",
+                              "^Sorrel v2.1"], env=self.env, capture_output=True,
+                             text=True).stdout.split()
+        if not ids:
+            raise Failure("no main window on the X server")
+        return ids[0]
+
+    def focus_main_window(self):
+        """Gives the main window the keyboard, as a window manager would when
+        a dialog over it closes (there is none on this X server)."""
+        self.xdotool("windowfocus", "--sync", self.main_window_id())
+
+    def menu(self, *path):
+        """Opens the menus of `path` from the menu bar with real clicks and
+        answers the last item (not clicked)."""
+        node = self.find(path[0], self.main_window())
+        for name in path[1:]:
+            self.click(node)
+            node = self.find(name)
+        return node
+
+    def showing(self, name):
+        """Whether a control called `name` shows now."""
+        try:
+            self.find(name, timeout=0.2)
+            return True
+        except Failure:
+            return False
+
+    def wait_exit(self, timeout=30.0):
+        """Waits for tansy to end; answers its exit status."""
+        wait_for("tansy to end", lambda: self.tansy.poll() is not None, timeout=timeout)
+        return self.tansy.returncode
+
     # ---- keys and the clipboard
 
     def xdotool(self, *args):
@@ -170,6 +229,26 @@ class Session:
     def set_clipboard(self, text):
         subprocess.run(["xclip", "-i", "-selection", "clipboard"], input=text.encode(),
                        env=self.env, check=True, timeout=10)
+
+
+def ini_sections(path):
+    """The sections of an INI file the program wrote (CR LF lines) as
+    {name: {key: value}}, in file order."""
+    sections = {}
+    current = None
+    with open(path, encoding="utf-8", newline="") as f:
+        for line in f.read().split("\r\n"):
+            if line.startswith("[") and line.endswith("]"):
+                current = sections.setdefault(line[1:-1], {})
+            elif "=" in line and current is not None:
+                key, value = line.split("=", 1)
+                current[key] = value
+    return sections
+
+
+def expect(what, got, want):
+    if got != want:
+        raise Failure("%s: %r, expected %r" % (what, got, want))
 
 
 def table(text):
