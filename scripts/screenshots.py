@@ -1,6 +1,9 @@
-"""Makes the screenshots of docs/ from the real program: tansy on the
-Agilent GC/MS run of ../shared/data, on a private X server, driven with the
-mouse as a user would. Run through scripts/screenshots."""
+"""Makes the screenshots of docs/ from the real program, on a private X
+server, driven with the mouse as a user would: the main window as
+scripts/run first shows it (the naphthalene example training with its
+spectra in frames; --shots main), and tansy on the Agilent GC/MS run of
+../shared/data (--shots frame). Run through scripts/screenshots, which
+runs each set in a session of its own."""
 
 import argparse
 import os
@@ -63,11 +66,44 @@ class Shots:
         self.s.xdotool("click", "1")
 
 
+def main_window(tansy, out):
+    """The main window on its first start by scripts/run: startup.ini names
+    the example training of naphthalene, whose six spectra open in frames."""
+    training = os.path.join(ROOT, "examples", "trainings", "naphthalene.trn")
+
+    def prepare(program_dir):
+        with open(os.path.join(program_dir, "startup.ini"), "w", newline="") as f:
+            f.write("[Target]\r\nTraining=%s\r\n" % training)
+
+    s = e2e.Session(tansy, [], prepare=prepare)
+    try:
+        window = s.main_window()
+        e2e.wait_for("the training", lambda: window.name.endswith("naphthalene.trn"))
+        s.find("Sp6", window)
+        wid = s.main_window_id()
+        s.xdotool("windowsize", "--sync", wid, "1400", "900")
+        s.xdotool("windowmove", "--sync", wid, "0", "0")
+        # The apex scan of the peak.
+        s.click(s.find("Sp3", window, role=s.pyatspi.ROLE_PAGE_TAB))
+        subprocess.run(["xdotool", "sync"], env=s.env, capture_output=True)
+        time.sleep(0.5)
+        path = os.path.join(out, "main-window.png")
+        subprocess.run(["import", "-window", wid, path], env=s.env, check=True)
+        print("wrote", path)
+    finally:
+        s.close()
+
+
 def main():
     p = argparse.ArgumentParser()
     p.add_argument("--tansy", default=os.path.join(ROOT, "build", "bin", "tansy"))
     p.add_argument("--out", default=os.path.join(ROOT, "docs"))
+    p.add_argument("--shots", choices=["main", "frame"], default="frame")
     a = p.parse_args()
+    os.makedirs(a.out, exist_ok=True)
+    if a.shots == "main":
+        main_window(a.tansy, a.out)
+        return
     if not os.path.exists(RUN):
         raise e2e.Failure(RUN + " is missing")
     os.makedirs(a.out, exist_ok=True)
