@@ -259,6 +259,17 @@ def table(text):
     return rows
 
 
+def arguments():
+    """The arguments CTest gives every end-to-end test: --tansy, --sorrel
+    and --data (../shared/data)."""
+    import argparse
+    p = argparse.ArgumentParser()
+    p.add_argument("--tansy", required=True)
+    p.add_argument("--sorrel")
+    p.add_argument("--data")
+    return p.parse_args()
+
+
 def run(main):
     """Runs main() and turns its outcome into the process status."""
     try:

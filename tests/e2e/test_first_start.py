@@ -3,7 +3,6 @@
 are disabled; Help > About... shows the version; Alt+F4 writes startup.ini
 with the empty training's path and settings and no PCA section."""
 
-import argparse
 import os
 import sys
 
@@ -12,11 +11,7 @@ import tansy_e2e as e2e  # noqa: E402
 
 
 def main():
-    p = argparse.ArgumentParser()
-    p.add_argument("--tansy", required=True)
-    p.add_argument("--sorrel")
-    p.add_argument("--data")
-    a = p.parse_args()
+    a = e2e.arguments()
 
     s = e2e.Session(a.tansy, [], program_dirs=False)
     try:

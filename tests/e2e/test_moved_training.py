@@ -4,7 +4,6 @@ example of examples/trainings) with its six spectra as frames Sp1 ... Sp6
 and the PCA menu enabled; File > Exit remembers it in startup.ini with its
 settings and no PCA section, and leaves the training file as it was."""
 
-import argparse
 import os
 import shutil
 import sys
@@ -17,11 +16,7 @@ EXAMPLES = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", 
 
 
 def main():
-    p = argparse.ArgumentParser()
-    p.add_argument("--tansy", required=True)
-    p.add_argument("--sorrel")
-    p.add_argument("--data")
-    a = p.parse_args()
+    a = e2e.arguments()
     names = sorted(n for n in os.listdir(EXAMPLES) if n.startswith("naphthalene"))
 
     def prepare(program_dir):

@@ -97,6 +97,7 @@ TfrmTansy::TfrmTansy(QWidget* parent) : QMainWindow(parent) {
 
   UserAction([this] { logic->Start(); });
   Sync(~0u);
+  bbRetrieve->setText("Retrieve params from \ncalculated training.");
 }
 
 // The frames go before the window's widgets do.
@@ -288,7 +289,6 @@ void TfrmTansy::Sync(unsigned changes) {
     seNLoadings->setMaximum(s.NLoadings.Max());
     seNLoadings->setValue(s.NLoadings.Value());
     sePrecPower->setValue(s.PrecPower.Value());
-    bbRetrieve->setText("Retrieve params from \ncalculated training.");
   }
   if (changes & MainWindowLogic::kResults) {
     if (!logic->ResultsVisible()) {
