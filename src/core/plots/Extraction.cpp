@@ -11,78 +11,157 @@
 
 namespace sorrel {
 
+namespace {
+
+void Report(const ScanProgress& progress, int32_t done, int32_t total) {
+  if (progress && !progress(done, total)) throw WorkCancelled();
+}
+
+// The grid of a range sum: whole masses from `low` to `high` (held in
+// doubles, so that a corrupt mass of 1e30 is measured against the limit
+// before anything is sized by it) and their sums.
+struct UnitGrid {
+  double low = 9999, high = 0;
+  std::vector<float> sums;
+
+  double Count() const { return high - low + 1; }
+
+  static void Check(double low, double high) {
+    if (!(high - low + 1 <= kMaxNominalPoints))
+      throw SorrelError("The mass range of the selected scans is too large (m/z " +
+                        FloatToStr(low) + " to " + FloatToStr(high) + ")");
+  }
+
+  // Takes in the rounded first and last m/z of a scan.
+  void Widen(double first, double last) {
+    const double newLow = std::min(low, first), newHigh = std::max(high, last);
+    if (newLow == low && newHigh == high) return;
+    Check(newLow, newHigh);
+    if (sums.empty()) {
+      if (newHigh - newLow + 1 > 0) sums.assign(static_cast<size_t>(newHigh - newLow + 1), 0.0f);
+    } else {
+      sums.insert(sums.begin(), static_cast<size_t>(low - newLow), 0.0f);
+      sums.resize(sums.size() + static_cast<size_t>(newHigh - high), 0.0f);
+    }
+    low = newLow;
+    high = newHigh;
+  }
+
+  // Adds y x weight at the point's unit mass; false (nothing added) when
+  // the mass lies off the grid.
+  bool Add(const dPoint& pt, float weight) {
+    const int64_t k = RoundedIndex(pt[0], low, sums.size());
+    if (k < 0) return false;
+    float& y = sums[static_cast<size_t>(k)];
+    y = CheckFiniteF(y + pt[1] * weight, "the summed spectrum");
+    if (y < 0) y = 0;
+    return true;
+  }
+
+  tXYarray Points() const {
+    tXYarray out(sums.size());
+    for (size_t k = 0; k < out.size(); ++k)
+      out[k] = {static_cast<float>(low + static_cast<double>(k)), sums[k]};
+    return out;
+  }
+};
+
+}  // namespace
+
 int RangeOf(const std::vector<WeightedRange>& ranges, double x) {
   for (size_t r = 0; r < ranges.size(); ++r)
     if (ranges[r].start <= x && x <= ranges[r].end) return static_cast<int>(r);
   return -1;
 }
 
-tXYarray SumRangeMass(TSpec& spec, const std::vector<double>& chromX,
-                      const std::vector<WeightedRange>& ranges, bool& anySelected) {
-  struct Pick {
-    int32_t scan;
-    float weight;
-  };
-  std::vector<Pick> picks;
-  // The grid's ends as whole numbers held in doubles: a corrupt mass of
-  // 1e30 is measured against the limit before anything is sized by it.
-  double low = 9999, high = 0;
-  if (!ranges.empty()) {
-    int32_t n = std::min<int32_t>(spec.NSpec(), static_cast<int32_t>(chromX.size()));
-    for (int32_t p = 0; p < n; ++p) {
-      int r = RangeOf(ranges, chromX[static_cast<size_t>(p)]);
-      if (r < 0) continue;
-      const tXYarray& s = spec.GetMass(p);
-      picks.push_back({p, ranges[static_cast<size_t>(r)].weight});
-      if (!s.empty()) {
-        low = std::min(low, RoundHalfEven(s.front()[0]));
-        high = std::max(high, RoundHalfEven(s.back()[0]));
-      }
-    }
+std::vector<ScanPick> PickScans(const std::vector<double>& chromX, int32_t nSpec,
+                                const std::vector<WeightedRange>& ranges) {
+  std::vector<ScanPick> picks;
+  if (ranges.empty()) return picks;
+  const int32_t n = std::min<int32_t>(nSpec, static_cast<int32_t>(chromX.size()));
+  for (int32_t p = 0; p < n; ++p) {
+    const int r = RangeOf(ranges, chromX[static_cast<size_t>(p)]);
+    if (r >= 0) picks.push_back({p, ranges[static_cast<size_t>(r)].weight});
   }
-  anySelected = !picks.empty();
-  if (picks.empty()) low = 0;
-  const double count = picks.empty() ? 100 : high - low + 1;
-  if (!(count <= kMaxNominalPoints))
-    throw SorrelError("The mass range of the selected scans is too large (m/z " + FloatToStr(low) +
-                      " to " + FloatToStr(high) + ")");
-  tXYarray out(count > 0 ? static_cast<size_t>(count) : 0);
-  for (size_t k = 0; k < out.size(); ++k)
-    out[k] = {static_cast<float>(low + static_cast<double>(k)), 0.0f};
-  for (const Pick& pick : picks) {
-    for (const dPoint& pt : spec.GetMass(pick.scan)) {
-      // Points out of ascending order can fall outside the grid.
-      const int64_t k = RoundedIndex(pt[0], low, out.size());
-      if (k < 0) continue;
-      float& y = out[static_cast<size_t>(k)][1];
-      y = CheckFiniteF(y + pt[1] * pick.weight, "the summed spectrum");
-      if (y < 0) y = 0;
-    }
-  }
-  return out;
+  return picks;
 }
 
-tXYarray BuildSIC(TSpec& spec, const std::vector<WeightedRange>& massRanges) {
+tXYarray SumScans(TSpec& spec, const std::vector<ScanPick>& picks, const ScanProgress& progress) {
+  if (picks.empty()) {
+    tXYarray out(100);
+    for (size_t k = 0; k < out.size(); ++k)
+      out[k] = {static_cast<float>(k), 0.0f};
+    return out;
+  }
+  const int32_t total = static_cast<int32_t>(picks.size());
+  // One read per scan: the grid grows as the scans come. A point that lies
+  // off the grid when its scan is added (a spectrum out of ascending order)
+  // is remembered; should a later scan bring its mass onto the grid, the
+  // sum is made again on the final grid, as if the grid had been known
+  // from the start.
+  UnitGrid grid;
+  std::vector<double> missed;
+  bool redo = false;
+  for (int32_t i = 0; i < total; ++i) {
+    const ScanPick& pick = picks[static_cast<size_t>(i)];
+    const tXYarray& s = spec.GetMass(pick.scan);
+    if (!s.empty()) grid.Widen(RoundHalfEven(s.front()[0]), RoundHalfEven(s.back()[0]));
+    for (const dPoint& pt : s)
+      if (!grid.Add(pt, pick.weight) && !redo) {
+        const double r = RoundHalfEven(pt[0]);
+        if (!std::isfinite(r)) continue;
+        missed.push_back(r);
+        redo = missed.size() > 100000;  // too many to keep: make the sum again
+      }
+    Report(progress, i + 1, total);
+  }
+  for (double r : missed)
+    redo = redo || (r >= grid.low && r <= grid.high);
+  if (!redo) return grid.Points();
+
+  std::fill(grid.sums.begin(), grid.sums.end(), 0.0f);
+  for (int32_t i = 0; i < total; ++i) {
+    const ScanPick& pick = picks[static_cast<size_t>(i)];
+    for (const dPoint& pt : spec.GetMass(pick.scan))
+      grid.Add(pt, pick.weight);
+    Report(progress, i + 1, total);
+  }
+  return grid.Points();
+}
+
+tXYarray SumRangeMass(TSpec& spec, const std::vector<double>& chromX,
+                      const std::vector<WeightedRange>& ranges, bool& anySelected,
+                      const ScanProgress& progress) {
+  const std::vector<ScanPick> picks = PickScans(chromX, spec.NSpec(), ranges);
+  anySelected = !picks.empty();
+  return SumScans(spec, picks, progress);
+}
+
+tXYarray BuildSIC(TSpec& spec, const std::vector<WeightedRange>& massRanges,
+                  const ScanProgress& progress) {
   tXYarray out(spec.Chrom.size());
   for (size_t i = 0; i < out.size(); ++i)
     out[i] = {spec.Chrom[i][0], 0.0f};
   if (massRanges.empty()) return out;
-  for (int32_t i = 0; i < spec.NSpec(); ++i) {
+  const int32_t n = spec.NSpec();
+  for (int32_t i = 0; i < n; ++i) {
     float& y = out[static_cast<size_t>(i)][1];
     for (const dPoint& pt : spec.GetMass(i)) {
-      int r = RangeOf(massRanges, pt[0]);
+      const int r = RangeOf(massRanges, pt[0]);
       if (r < 0) continue;
       y = CheckFiniteF(y + pt[1] * massRanges[static_cast<size_t>(r)].weight,
                        "the selected-ion chromatogram");
       if (y < 0) y = 0;
     }
+    Report(progress, i + 1, n);
   }
   return out;
 }
 
-tXYarray BuildBPI(TSpec& spec) {
+tXYarray BuildBPI(TSpec& spec, const ScanProgress& progress) {
   tXYarray out(spec.Chrom.size());
-  for (int32_t i = 0; i < spec.NSpec(); ++i) {
+  const int32_t n = spec.NSpec();
+  for (int32_t i = 0; i < n; ++i) {
     const tXYarray& s = spec.GetMass(i);
     float best = -9999.0f;
     for (const dPoint& pt : s)
@@ -90,6 +169,7 @@ tXYarray BuildBPI(TSpec& spec) {
     // A scan without points has no intensity, not the search's start.
     if (s.empty()) best = 0.0f;
     out[static_cast<size_t>(i)] = {spec.Chrom[static_cast<size_t>(i)][0], best};
+    Report(progress, i + 1, n);
   }
   return out;
 }
@@ -103,6 +183,14 @@ int32_t InitialScan(const tXYarray& chrom) {
       choice = static_cast<int32_t>(i);
     }
   return choice;
+}
+
+std::vector<int32_t> WaterfallScans(int32_t nSpec) {
+  std::vector<int32_t> scans;
+  const int32_t step = nSpec > 20 ? nSpec / 20 : 1;
+  for (int32_t i = 0; i < nSpec; i += step)
+    scans.push_back(i);
+  return scans;
 }
 
 }  // namespace sorrel

@@ -13,6 +13,16 @@ const std::string kEmpty;
 bool Blank(const std::string& s) {
   return TrimBlanks(s).empty();
 }
+
+// Half a unit of the last of the 7 significant digits that a cell shows of
+// a value near v. A start or end written from a point's x (or typed) stands
+// for every value written the same way: 105.51 for the retention time
+// 105.510002, which is larger than 105.51 itself. Without this margin the
+// point a range was dragged to would lie outside its own range.
+double WrittenHalfUnit(double v) {
+  if (v == 0 || !std::isfinite(v)) return 0;
+  return 0.5 * std::pow(10.0, std::floor(std::log10(std::fabs(v))) - 6);
+}
 }  // namespace
 
 RangesGrid::RangesGrid(int rowCount)
@@ -71,7 +81,7 @@ int RangesGrid::IsInside(double x, bool chromatogram) const {
       continue;
     }
     auto e = ParseNumber(end);
-    if (e && *s <= x && x <= *e) return row;
+    if (e && *s - WrittenHalfUnit(*s) <= x && x <= *e + WrittenHalfUnit(*e)) return row;
   }
   return -1;
 }
@@ -152,7 +162,8 @@ std::vector<WeightedRange> RangesGrid::Ranges(bool chromatogram,
       }
       continue;
     }
-    if (auto e = ParseNumber(end)) out.push_back({*s, *e, w});
+    if (auto e = ParseNumber(end))
+      out.push_back({*s - WrittenHalfUnit(*s), *e + WrittenHalfUnit(*e), w});
   }
   return out;
 }

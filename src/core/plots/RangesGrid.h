@@ -47,8 +47,9 @@ class RangesGrid {
   // is passed over. A single-point row holds x in a chromatogram view when
   // x written in the short number format equals the start cell's text, in
   // a mass view when |x - start| < 0.5; any other row when its end parses
-  // and start <= x <= end. Where ranges overlap, the first row answers,
-  // whatever was asked before.
+  // and x lies from start to end, both ends taken as the cells write them:
+  // a value written as the end text (7 significant digits) is inside. Where
+  // ranges overlap, the first row answers, whatever was asked before.
   int IsInside(double x, bool chromatogram) const;
 
   // Tidies the grid as the view does when it takes the grid over:
@@ -65,9 +66,11 @@ class RangesGrid {
   void ClearStarts();
 
   // The ranges as the sums take them, in row order: a range from start to
-  // end, a single point of a mass view as the half-open unit around its
-  // start, a single point of a chromatogram as the points of `xs` whose
-  // short format equals the start. Rows that hold nothing are left out.
+  // end (each widened by half a unit of its 7th significant digit, as
+  // IsInside takes them), a single point of a mass view as the half-open
+  // unit around its start, a single point of a chromatogram as the points of
+  // `xs` whose short format equals the start. Rows that hold nothing are
+  // left out.
   std::vector<WeightedRange> Ranges(bool chromatogram, const std::vector<double>& xs) const;
 
   // Told after every change of a cell (once per operation).

@@ -148,3 +148,69 @@ TEST(InitialScan, FirstOfTheLargestTotal) {
   for (const Case& c : cases)
     EXPECT_EQ(InitialScan(c.chrom), c.scan);
 }
+
+TEST(SumRangeMass, APointOutOfOrderCountsWhereTheWholeGridHoldsIt) {
+  // Scan 0 runs from 45 to 46 with 60 in between (out of order); scan 1
+  // spans 40 to 80. The grid of the whole selection is 40 .. 80, so 60
+  // counts 5 although it lay off the grid known when scan 0 was read.
+  TestRun run({{{45, 1}, {60, 5}, {46, 2}}, {{40, 1}, {80, 1}}});
+  bool any = false;
+  const tXYarray sum = SumRangeMass(run.spec, run.scanX, {{0, 1, 1}}, any);
+  ASSERT_EQ(sum.size(), 41u);
+  for (const dPoint& p : sum) {
+    const float expected = p[0] == 40 || p[0] == 45 || p[0] == 80 ? 1.0f
+                           : p[0] == 46                           ? 2.0f
+                           : p[0] == 60                           ? 5.0f
+                                                                  : 0.0f;
+    EXPECT_EQ(p[1], expected) << "m/z " << p[0];
+  }
+  // Alone, scan 0's grid is 45 .. 46 and 60 lies off it.
+  EXPECT_EQ(SumRangeMass(run.spec, run.scanX, {{0, 0, 1}}, any), (tXYarray{{45, 1}, {46, 2}}));
+}
+
+TEST(Extraction, ProgressIsToldEveryScanAndCanStopTheWork) {
+  TestRun run(FifteenScans());
+  std::vector<std::pair<int32_t, int32_t>> told;
+  auto record = [&told](int32_t done, int32_t total) {
+    told.emplace_back(done, total);
+    return true;
+  };
+  bool any = false;
+  // Scans 10 .. 12 lie in the range: three reads of three.
+  SumRangeMass(run.spec, run.scanX, {{10, 12, 1}}, any, record);
+  EXPECT_EQ(told, (std::vector<std::pair<int32_t, int32_t>>{{1, 3}, {2, 3}, {3, 3}}));
+  told.clear();
+  BuildSIC(run.spec, {{44.5, 45.5, 1}}, record);
+  ASSERT_EQ(told.size(), 15u);
+  EXPECT_EQ(told.back(), (std::pair<int32_t, int32_t>{15, 15}));
+  told.clear();
+  BuildBPI(run.spec, record);
+  EXPECT_EQ(told.size(), 15u);
+
+  int calls = 0;
+  auto stopAtTwo = [&calls](int32_t done, int32_t) {
+    ++calls;
+    return done < 2;
+  };
+  EXPECT_THROW(SumRangeMass(run.spec, run.scanX, {{0, 14, 1}}, any, stopAtTwo), WorkCancelled);
+  EXPECT_EQ(calls, 2);
+  EXPECT_THROW(BuildSIC(run.spec, {{44.5, 45.5, 1}}, stopAtTwo), WorkCancelled);
+  EXPECT_THROW(BuildBPI(run.spec, stopAtTwo), WorkCancelled);
+}
+
+TEST(WaterfallScans, EveryStepthScan) {
+  struct Case {
+    int32_t nSpec;
+    int32_t step;
+  } cases[] = {{45, 2}, {20, 1}, {21, 1}, {40, 2}, {41, 2}, {1000, 50}, {1, 1}};
+  for (const Case& c : cases) {
+    std::vector<int32_t> expected;
+    for (int32_t i = 0; i < c.nSpec; i += c.step)
+      expected.push_back(i);
+    EXPECT_EQ(WaterfallScans(c.nSpec), expected) << c.nSpec;
+  }
+  // 45 scans: 0, 2, ..., 44 (23 traces); none without scans.
+  EXPECT_EQ(WaterfallScans(45).size(), 23u);
+  EXPECT_EQ(WaterfallScans(45).back(), 44);
+  EXPECT_TRUE(WaterfallScans(0).empty());
+}

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <iomanip>
 #include <optional>
 
 #include "core/plots/RangesGrid.h"
@@ -152,8 +153,8 @@ TEST(RangesGrid, RangesForTheSumsFollowTheRowsAndTheirWeights) {
   EXPECT_EQ(r[0].end, 1.5);
   EXPECT_EQ(r[1].start, 1.5000001);  // "1.5" with 7 digits
   EXPECT_EQ(r[0].weight, 2.0f);
-  EXPECT_EQ(r[2].start, 2.0);
-  EXPECT_EQ(r[2].end, 3.0);
+  EXPECT_EQ(r[2].start, 2.0 - 0.5e-6);  // every value written "2" .. "3"
+  EXPECT_EQ(r[2].end, 3.0 + 0.5e-6);
   EXPECT_EQ(r[2].weight, 1.0f);
 
   // Mass view: a single point holds |m - 44| < 0.5, as IsInside says.
@@ -166,4 +167,26 @@ TEST(RangesGrid, RangesForTheSumsFollowTheRowsAndTheirWeights) {
   }
   EXPECT_EQ(RangeOf(mr, 43.6), 0);
   EXPECT_EQ(RangeOf(mr, 44.5), -1);
+}
+
+TEST(RangesGrid, ARangeHoldsTheValuesWrittenAsItsEnds) {
+  // A range dragged from the scan at 104.92 s to the one at 106.69 s holds
+  // both: their retention times as 32-bit floats are 104.919998 and
+  // 106.690002, written "104.92" and "106.69" with 7 digits. Values written
+  // otherwise stay out.
+  RangesGrid g = Grid({{"104.92", "106.69", ""}, {"1000", "2000", ""}});
+  const std::vector<WeightedRange> r = g.Ranges(true, {});
+  struct Case {
+    double x;
+    int row;  // 1-based grid row, -1 outside
+  } cases[] = {
+      {double(104.92f), 1}, {double(106.69f), 1}, {106.69004, 1}, {106.69006, -1},
+      {104.91994, -1},      {999.9996, 2},        {2000.0004, 2}, {2000.0006, -1},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << std::setprecision(10) << c.x);
+    EXPECT_EQ(g.IsInside(c.x, true), c.row);
+    EXPECT_EQ(g.IsInside(c.x, false), c.row);
+    EXPECT_EQ(RangeOf(r, c.x), c.row < 0 ? -1 : c.row - 1);
+  }
 }
