@@ -200,6 +200,18 @@ void ChartViewLogic::SetChartVis(bool value) {
   if (fChartVis == value) return;
   fChartVis = value;
   Notify(kChartVis);
+  if (OnChartVis) OnChartVis(value);
+}
+
+void ChartViewLogic::SetMarksShown(bool shown) {
+  if (marksShown_ == shown) return;
+  marksShown_ = shown;
+  Notify(kPeaks);
+}
+
+void ChartViewLogic::SelectDataRow(int row) {
+  dataRow_ = row >= 0 && row < Count() ? row : -1;
+  Notify(kDataRow);
 }
 
 std::optional<AxisRange> ChartViewLogic::AutoYRange(AxisRange left) const {
@@ -367,6 +379,7 @@ void ChartViewLogic::Press(double px, double x, bool ctrl) {
     pressX_ = x;
     if (!fZoomMode) activeMark_ = false;
   }
+  if (OnButton) OnButton(true);
 }
 
 void ChartViewLogic::Move(double px, double x) {
@@ -433,6 +446,11 @@ void ChartViewLogic::Leave() {
 }
 
 void ChartViewLogic::Release(double px, double x, bool shift) {
+  ReleaseOnView(px, x, shift);
+  if (OnButton) OnButton(false);
+}
+
+void ChartViewLogic::ReleaseOnView(double px, double x, bool shift) {
   const bool wasPressed = pressed_;
   pressed_ = false;
   if (afterDoubleClick_) {

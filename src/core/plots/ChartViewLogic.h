@@ -47,7 +47,9 @@ class ChartViewLogic {
     kTables = 64,     // the data or peak table
     kChartVis = 128,  // chart or tables in front
     kTitle = 256,     // the chart's title
-    kExpand = 512     // both axes are to scale to the data again
+    kExpand = 512,    // both axes are to scale to the data again
+    kPeaks = 1024,    // the peak marks (the peak list or their visibility)
+    kDataRow = 2048   // the data table's current row
   };
 
   // Sets the view up as a chromatogram view (line, cursor) or a mass view
@@ -91,6 +93,8 @@ class ChartViewLogic {
   // when it stays (Auto Y up, no point, or nothing to scale to).
   std::optional<AxisRange> AutoYRange(AxisRange left) const;
   bool ChartVis() const { return fChartVis; }
+  // Brings the chart (true) or the tables (false) to the front; OnChartVis
+  // hears of a change.
   void SetChartVis(bool value);
   // The cursor is shown in a chromatogram view in zoom mode; the bands in
   // range mode; the marker in a mass view while it is switched on.
@@ -154,8 +158,21 @@ class ChartViewLogic {
   bool ActiveMark() const { return activeMark_; }
   double ActMarkPos() const { return actMarkPos_; }
 
+  // ---- peak marks: a label at the point of each peak of Peaks, its text
+  // from MarkText (none where the text is empty), shown while MarksShown.
+  std::function<std::string(int index)> MarkText;
+  bool MarksShown() const { return marksShown_; }
+  void SetMarksShown(bool shown);
+  // Peaks was filled anew: the marks and the peak table follow.
+  void PeaksChanged() { Notify(kPeaks | kTables); }
+
   // ---- tables
   tPeaks Peaks;
+  // The data table's current row (a point index; -1 for none). The frame
+  // selects it, the window follows the user's selection.
+  int DataRow() const { return dataRow_; }
+  void SelectDataRow(int row);
+  void SetDataRowFromTable(int row) { dataRow_ = row; }
   int DataRows() const { return Count(); }
   std::string DataHeader(int col) const;
   std::string DataCell(int row, int col) const;
@@ -179,6 +196,11 @@ class ChartViewLogic {
   std::function<void(unsigned changes)> OnChanged;
   // x written as the bottom axis writes its labels.
   std::function<std::string(double x)> AxisText;
+  // The chart or the tables came to the front (the new ChartVis).
+  std::function<void(bool chartVis)> OnChartVis;
+  // A mouse button went down (true) or up (false) on the chart, after the
+  // view's own handling of it.
+  std::function<void(bool pressed)> OnButton;
 
  private:
   void Notify(unsigned changes);
@@ -191,6 +213,7 @@ class ChartViewLogic {
   double SinglePointEnd(double start) const;
   std::string AxisWrites(double x) const;
   void EndDrag(double x);
+  void ReleaseOnView(double px, double x, bool shift);
   void ClickInRangeMode(double x, bool shift);
 
   bool fChromComp = false;
@@ -198,6 +221,8 @@ class ChartViewLogic {
   bool fFixY = true;
   bool fAutoY = false;
   bool fChartVis = true;
+  bool marksShown_ = false;
+  int dataRow_ = -1;
   RangesGrid* grid_ = nullptr;
   RangesGrid ownGrid_{2};
   std::vector<double> x_, y_;

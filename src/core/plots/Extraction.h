@@ -21,6 +21,8 @@ struct WeightedRange {
   double start = 0;
   double end = 0;
   float weight = 1.0f;
+
+  friend bool operator==(const WeightedRange&, const WeightedRange&) = default;
 };
 
 // The first range (in order) that holds x, or -1.

@@ -19,17 +19,6 @@ namespace {
 
 const char* const kEmptyTml = "empty.tml";
 
-// The busy cursor while a spectrum or chromatogram is computed; unlike
-// BusyCursor it lets no window event in, so that a mouse gesture is never
-// handled in the middle of another.
-class BusyWhile {
- public:
-  BusyWhile() { Ui().SetBusyCursor(true); }
-  ~BusyWhile() { Ui().SetBusyCursor(false); }
-  BusyWhile(const BusyWhile&) = delete;
-  BusyWhile& operator=(const BusyWhile&) = delete;
-};
-
 // dir and name joined by one "/"; the name alone without a directory.
 std::string JoinPath(const std::string& dir, const std::string& name) {
   if (dir.empty()) return name;
@@ -62,8 +51,12 @@ PlotFrame::PlotFrame() : fSpOpt(std::make_unique<tSpOpt>(std::string())) {
 PlotFrame::~PlotFrame() {
   // Spectrum callbacks must not reach a frame that is going.
   Spec.RefreshPlot = nullptr;
-  chrChrom.OnSelect = nullptr;
-  chrMass.OnSelect = nullptr;
+  for (ChartViewLogic* v : {&chrChrom, &chrMass}) {
+    v->OnSelect = nullptr;
+    v->OnChartVis = nullptr;
+    v->OnButton = nullptr;
+    v->MarkText = nullptr;
+  }
   if (SaveTemplateOnClose && fSpOpt && ExtractFileName(fSpOpt->FileName()) != kEmptyTml) {
     try {
       fSpOpt->Save();
@@ -88,6 +81,12 @@ bool PlotFrame::Initialise(const std::string& tml) {
   chrMass.Initialise(false, &sgRangesMass);
   chrChrom.OnSelect = [this](int idx) { ChromSelect(idx); };
   chrMass.OnSelect = [this](int idx) { MassSelect(idx); };
+  chrChrom.OnChartVis = [this](bool vis) { ChartVisChanged(true, vis); };
+  chrMass.OnChartVis = [this](bool vis) { ChartVisChanged(false, vis); };
+  chrMass.OnButton = [this](bool pressed) { MassButton(pressed); };
+  chrChrom.MarkText = [this](int index) { return MarkText(true, index); };
+  chrMass.MarkText = [this](int index) { return MarkText(false, index); };
+  Controls = FrameControls();
   fWhatVis = wvBoth;
   VisRatio = 40;
   fGardeRatio = true;
@@ -106,9 +105,10 @@ bool PlotFrame::Initialise(const std::string& tml) {
   chrMass.SetZoomMode(true);
   templateCaption_ = " Base Template (" +
                      (resolved.empty() ? std::string("<none>") : ExtractFileName(resolved)) + ")";
-  ChromKind = 0;
+  Controls.ChromKind = 0;
+  SyncModes();
   fTmplName = resolved;
-  Notify(kTemplate | kLayout);
+  Notify(kTemplate | kLayout | kControls);
   return true;
 }
 
@@ -172,22 +172,6 @@ std::string PlotFrame::TmplName() const {
   std::string part = ExtractFileName(fTmplName);
   part = part.substr(0, part.size() - ExtractFileExt(part).size());
   return UpperCase(part) == "EMPTY" ? std::string() : fTmplName;
-}
-
-void PlotFrame::UpdateFromOptions() {
-  const bool wasLocked = fSpOpt->Locked;
-  fSpOpt->Locked = true;
-  SetMassOnly(fSpOpt->MassOnly);
-  SetChromGridHeaders();
-  for (bool chrom : {true, false}) {
-    const ToView& v = fSpOpt->View(chrom);
-    ChartViewLogic& view = chrom ? chrChrom : chrMass;
-    if (!v.TeeFile.empty() && OnLoadAppearance) OnLoadAppearance(chrom, v.TeeFile);
-    view.SetFixY(v.FixY);
-    view.SetAutoY(v.AutoY);
-  }
-  fSpOpt->Locked = wasLocked;
-  Notify(kTemplate);
 }
 
 void PlotFrame::SetChromGridHeaders() {
@@ -370,108 +354,23 @@ void PlotFrame::Clear() {
   chrMass.UpdateFromTable();
   Spec.Clear();
   LastMassIdx = -1;
+  chromBuilt_ = false;
   chrChrom.Peaks.Clear();
+  chrChrom.PeaksChanged();
   chrChrom.ClearSeries();
   chrMass.Peaks.Clear();
+  chrMass.PeaksChanged();
   chrMass.SetNearestActive(false);
   chrMass.ClearSeries();
+  if (!Waterfall.empty()) {
+    Waterfall.clear();
+    Notify(kWaterfall);
+  }
   // The instrument of the file that was shown is no longer the frame's.
   if (!fileInfo_.empty()) {
     fileInfo_.clear();
     Notify(kFileInfo);
   }
-}
-
-// ---- what the views show
-
-bool PlotFrame::ShowSMass(int Idx) {
-  const int q = Idx == -1 ? LastMassIdx : Idx;
-  if (!fMassOnly && (q < 0 || q >= Spec.NSpec())) return false;
-  LastMassIdx = q;
-  BusyWhile busy;
-  tXYarray source;
-  if (fMassOnly) {
-    source = Spec.CMass;
-  } else if (chrChrom.ZoomMode()) {
-    source = Spec.GetMass(q);
-  } else {
-    bool any = false;
-    source = SumRangeMass(Spec, chrChrom.X(), sgRangesChrom.Ranges(true, chrChrom.X()), any);
-    Spec.CMass = source;
-  }
-  const tXYarray processed = ProcessMass(source);
-  std::vector<double> x, y;
-  if (processed.empty()) {
-    x = {0, 1};
-    y = {0, 0};
-  } else {
-    x.reserve(processed.size());
-    y.reserve(processed.size());
-    for (const dPoint& p : processed) {
-      x.push_back(p[0]);
-      y.push_back(p[1]);
-    }
-  }
-  chrMass.SetSeries(std::move(x), std::move(y));
-  if (!chrMass.ChartVis()) chrMass.UpdateDataTable();
-  if (!processed.empty()) chrMass.SetZoomMode(chrMass.ZoomMode());
-  return true;
-}
-
-bool PlotFrame::ShowChrom() {
-  if (Spec.NSpec() == 0) return false;
-  BusyWhile busy;
-  tXYarray raw;
-  if (!chrMass.ZoomMode())
-    raw = BuildSIC(Spec, sgRangesMass.Ranges(false, {}));
-  else if (ChromKind == 1)
-    raw = BuildBPI(Spec);
-  else
-    raw = Spec.Chrom;
-  const tXYarray processed = ProcessChrom(raw);
-  const int units = fSpOpt->oChrom.XUnits;
-  std::vector<double> x(processed.size()), y(processed.size());
-  for (size_t i = 0; i < processed.size(); ++i) {
-    const double t = processed[i][0];
-    x[i] = units == 0 ? static_cast<double>(i) : units == 1 ? t : t / 60.0;
-    y[i] = processed[i][1];
-  }
-  chrChrom.SetSeries(std::move(x), std::move(y));
-  if (!chrChrom.ChartVis()) chrChrom.UpdateDataTable();
-  chrChrom.SetZoomMode(chrChrom.ZoomMode());
-  return true;
-}
-
-void PlotFrame::SetIniPos() {
-  if (!fMassOnly) ShowChrom();
-  const int scan = InitialScan(Spec.Chrom);
-  ShowSMass(scan);
-  if (!chrChrom.IsEmpty()) chrChrom.SetCursorIndex(scan);
-  Ui().ProcessMessages();
-  chrMass.RequestExpand();
-  Ui().ProcessMessages();
-}
-
-void PlotFrame::RefreshPlot() {
-  if (!Spec.AutoRefresh()) return;
-  if (!fMassOnly) ShowChrom();
-  ShowSMass(-1);
-  chrMass.SetNearestActive(true);
-}
-
-void PlotFrame::ChromSelect(int Idx) {
-  ShowSMass(Idx);
-  if (LastMassIdx >= 0 && chrChrom.ZoomMode() && Idx >= 0 && Idx < Spec.NSpec()) {
-    const double t = Spec.Chrom[static_cast<size_t>(Idx)][0];
-    chrChrom.SetHint("|GC ret.time [s] = " +
-                     (chrChrom.AxisText ? chrChrom.AxisText(t) : FormatValue(t)));
-  } else {
-    chrChrom.SetHint({});
-  }
-}
-
-void PlotFrame::MassSelect(int) {
-  ShowChrom();
 }
 
 // ---- PreprocFrame

@@ -4,8 +4,12 @@
 // read from a plot template. A run frame shows a GC/MS run; a mass-only
 // frame one mass spectrum. The frame opens, saves and pastes data, switches
 // between the two kinds, applies and saves templates, and lays out its two
-// views. The window binds its widgets to this object; the preprocessing
-// for PCA reaches it through PreprocFrame.
+// views; it computes what the views show (one scan or the weighted sum of
+// the chromatogram ranges, the TIC, BPI or selected-ion chromatogram, each
+// through the view's processing chain) with their statistics and peak
+// labels, and runs what each control of its property pages does. The
+// window binds its widgets to this object; the preprocessing for PCA
+// reaches it through PreprocFrame.
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -15,10 +19,12 @@
 
 #include "core/common/Types.h"
 #include "core/plots/ChartViewLogic.h"
+#include "core/plots/FrameControls.h"
 #include "core/plots/PreprocFrame.h"
 #include "core/plots/RangesGrid.h"
 #include "core/plots/SpOpt.h"
 #include "core/plots/TemplateName.h"
+#include "core/processing/ProcessingChain.h"
 #include "core/spectrum/Spec.h"
 
 namespace sorrel {
@@ -29,11 +35,13 @@ class PlotFrame : public PreprocFrame {
  public:
   // What changed, for the window (OnChanged).
   enum Change : unsigned {
-    kCaption = 1,   // the caption
-    kKind = 2,      // run frame or mass-only frame
-    kLayout = 4,    // which views are visible
-    kFileInfo = 8,  // the file information grid
-    kTemplate = 16  // the options or the template's name
+    kCaption = 1,    // the caption
+    kKind = 2,       // run frame or mass-only frame
+    kLayout = 4,     // which views are visible
+    kFileInfo = 8,   // the file information grid
+    kTemplate = 16,  // the options or the template's name
+    kControls = 32,  // the property pages (Controls)
+    kWaterfall = 64  // the 3D page's traces
   };
 
   PlotFrame();
@@ -89,8 +97,6 @@ class PlotFrame : public PreprocFrame {
   tXYarray GetCMass();
   void SetCMass(const tXYarray& value);
   int LastMassIdx = -1;
-  // The chromatogram kind: 0 total ion current, 1 base peak intensity.
-  int ChromKind = 0;
   // "On close save changes in a template".
   bool SaveTemplateOnClose = false;
 
@@ -124,16 +130,104 @@ class PlotFrame : public PreprocFrame {
   RangesGrid sgRangesMass;
   ChartViewLogic chrChrom;
   ChartViewLogic chrMass;
+  // Shows the spectrum of scan Idx (-1: the scan shown before) or, with the
+  // chromatogram in range mode, the weighted sum of its ranges, which also
+  // becomes the store's CMass; in a mass-only frame the store's CMass.
+  // False for a scan outside the run, and when the user stopped a long sum.
   bool ShowSMass(int Idx);
+  // Shows the TIC or the BPI, or with the mass view in range mode the
+  // selected-ion chromatogram of its ranges. False without scans, when the
+  // run's largest total is 0 in percent, when a floating-point error stops
+  // the building (the run's chromatogram is then written to
+  // "exception2.txt" in the current directory and the user told), and when
+  // the user stopped it.
   bool ShowChrom();
   void SetIniPos();
   void RefreshPlot();
   // The views' selection callbacks.
   void ChromSelect(int Idx);
   void MassSelect(int Idx);
-  // The options into the views (and the frame's kind); the window adds
-  // its controls.
+  // The processing chain of each view with the frame's options; the view's
+  // peak list and status letters follow.
+  tXYarray ProcessMass(const tXYarray& input);
+  tXYarray ProcessChrom(const tXYarray& input);
+  // Labels the peaks of the mass spectrum shown so that their labels do
+  // not crowd at the chart's scale (MassChartScale).
+  void MarkPeaksAdaptive();
+  // The text of the mark at point `index` of a view: the X of the first
+  // peak of the view's list at that point, rounded to one decimal; empty
+  // for a point that is no peak and in an empty frame.
+  std::string MarkText(bool chromatogram, int index) const;
+  // The chart's scale for the adaptive labels, asked with the spectrum
+  // shown; without it, a chart of 800 x 400 pixels showing it whole.
+  std::function<ChartScale(const tXYarray& shown)> MassChartScale;
+  // The frame is on screen: a change of units then also expands the view
+  // and selects the opening scan again.
+  bool Showing = false;
+
+  // ---- the property pages
+  FrameControls Controls;
+  ViewControls& ViewOf(bool chromatogram) { return chromatogram ? Controls.Chrom : Controls.Mass; }
+  // The options into the controls. Each control that changes does what a
+  // user's change would; the options are locked meanwhile, so that no
+  // handler writes a half-copied state back, and the views are redrawn
+  // once at the end.
   void UpdateFromOptions();
+  // The controls of one half into the options; nothing while they are
+  // locked.
+  void StoreOptions(bool chromatogram);
+  // What a user's change of a control does (nothing when the value is the
+  // control's already). Spin edits reach the options at once but start no
+  // recomputation; they act from the next one on.
+  void SetXUnits(bool chromatogram, int32_t units);
+  void SetPercentY(bool chromatogram, bool percent);
+  void SetFixY(bool chromatogram, bool fixY);
+  void SetAutoY(bool chromatogram, bool down);
+  void SetSmoothOn(bool chromatogram, bool on);
+  void SetBLineOn(bool chromatogram, bool on);
+  void SetPeaksOn(bool chromatogram, bool on);
+  void SetSGDegree(bool chromatogram, int32_t degree);
+  void SetAutoTS(bool chromatogram, bool automatic);
+  void SetThreshold(bool chromatogram, double threshold);
+  void SetPeakMethod(bool chromatogram, int32_t method);
+  void SetSensitivity(bool chromatogram, int32_t sensitivity);
+  void SetMinHeight(bool chromatogram, double height);
+  void SetMinDist(bool chromatogram, double dist);
+  void SetMinArea(bool chromatogram, double area);
+  void SetSeeFD(bool chromatogram, bool see);
+  void SetChromKind(int32_t kind);
+  // "Chart" or "Data" of a view (the radio group and the view's "Data
+  // Table" button).
+  void SetShowData(bool chromatogram, bool data);
+  // The ranges grid's "Clear" (empty every start, then "Update") and
+  // "Update" (the view takes the grid over and the other view follows).
+  void ClearRanges(bool chromatogram);
+  void UpdateRanges(bool chromatogram);
+
+  // ---- the property tool bar and the pages
+  // tbChrom and tbMass clicked: the view's pages are shown or hidden,
+  // unless only the other view is visible. Right button: the view itself.
+  void ChromBarClicked();
+  void MassBarClicked();
+  void ChromBarRightClicked();
+  void MassBarRightClicked();
+  void CommonBarClicked();
+  // The right button released over a view's "Data Table", "Smooth",
+  // "Baseline" or "Peaks" button: that view's pages open on page 0 .. 3
+  // (the chromatogram's are shown or hidden by turns).
+  void ToolPageRequested(bool chromatogram, int32_t page);
+  // The property tool bar was resized: adaptive labels are laid out anew.
+  void PropertyBarResized();
+  // "Tabs Visible" and the page of the frame (0 "  2D", 1 "  3D", by the
+  // tabs or by " Dimentions ").
+  void SetTabsVisible(bool visible);
+  void SetPage3D(int32_t page);
+  // The waterfall of the 3D page: every step-th scan (WaterfallScans).
+  struct WaterfallTrace {
+    int32_t scan = 0;
+    tXYarray points;
+  };
+  std::vector<WaterfallTrace> Waterfall;
 
   // ---- PreprocFrame
   bool IsEmpty() const override;
@@ -150,8 +244,34 @@ class PlotFrame : public PreprocFrame {
   void Notify(unsigned changes);
   void FillFileInfo();
   void SetChromGridHeaders();
-  tXYarray ProcessMass(const tXYarray& input) const { return input; }
-  tXYarray ProcessChrom(const tXYarray& input) const { return input; }
+  // Redraws asked for by the controls: at once, or once at the end of
+  // UpdateFromOptions.
+  void RedrawChrom();
+  void RedrawMass();
+  void AfterUnitsChange(bool chromatogram);
+  void RunPendingRedraws();
+  bool HasData() const;
+  void AfterProcessing(bool chromatogram, const ChainResult& r);
+  void AdaptIncrements(bool chromatogram);
+  bool AdaptiveLabels() const;
+  void ChartVisChanged(bool chromatogram, bool chartVis);
+  void MassButton(bool pressed);
+  void SyncModes();
+  // The raw chromatogram (TIC, BPI or selected-ion chromatogram).
+  tXYarray RawChrom();
+  // The selection the raw chromatogram was last built for; a change of the
+  // mass view that leaves it as it was (a zoom) does not build it again.
+  struct ChromKey {
+    bool massZoom = true;
+    int32_t kind = 0;
+    std::vector<WeightedRange> ranges;
+    bool operator==(const ChromKey&) const = default;
+  };
+  ChromKey CurrentChromKey() const;
+  bool chromBuilt_ = false;
+  ChromKey builtKey_;
+  int updating_ = 0;
+  bool pendingChrom_ = false, pendingMass_ = false, pendingIniPos_ = false;
 
   bool fDocked = false;
   std::string fTmplName;

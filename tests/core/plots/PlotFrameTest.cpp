@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "FrameFixture.h"
 #include "ScriptedUi.h"
 #include "TempDir.h"
 #include "core/common/Directories.h"
@@ -18,51 +19,8 @@ using namespace sorrel;
 using sorrel::test::ScriptedUi;
 using sorrel::test::TempDir;
 
-namespace {
-
-// A program directory with Config/ and Data/, so that no frame asks for
-// them, and the scripted user interface.
-class FrameTest : public testing::Test {
- protected:
-  std::string Config(const std::string& name) const { return dir.Config(name); }
-  std::string Data(const std::string& name) const { return dir.Data(name); }
-
-  // A frame on the defaults, named as the collection names the first one.
-  std::unique_ptr<PlotFrame> NewFrame(const std::string& tml = "") {
-    auto f = std::make_unique<PlotFrame>();
-    f->Name = "Sp1";
-    f->Initialise(tml);
-    return f;
-  }
-
-  // A run of scans whose spectra are given, at retention times 10 s apart
-  // and with their totals as TIC.
-  static void FillRun(PlotFrame& f, const std::vector<tXYarray>& scans) {
-    f.Spec.SetAutoRefresh(false);
-    for (size_t i = 0; i < scans.size(); ++i) {
-      double tot = 0;
-      for (const dPoint& p : scans[i])
-        tot += p[1];
-      f.Spec.AddSSpec(10.0 * (static_cast<double>(i) + 1), tot, scans[i]);
-    }
-    f.Spec.SetAutoRefresh(true);
-    f.SetIniPos();
-  }
-
-  static std::vector<std::pair<double, double>> Series(const ChartViewLogic& v) {
-    std::vector<std::pair<double, double>> out;
-    for (int i = 0; i < v.Count(); ++i)
-      out.emplace_back(v.X()[static_cast<size_t>(i)], v.Y()[static_cast<size_t>(i)]);
-    return out;
-  }
-
-  test::ScratchProgramDir dir;
-  ScriptedUi ui;
-};
-
-using Points = std::vector<std::pair<double, double>>;
-
-}  // namespace
+using sorrel::test::FrameTest;
+using Points = FrameTest::Points;
 
 TEST_F(FrameTest, TemplateNamesResolveToTheConfigDirectoryOrToNone) {
   struct Case {
