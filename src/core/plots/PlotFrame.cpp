@@ -218,6 +218,8 @@ void PlotFrame::SetMassOnly(bool value) {
   Clear();
   fMassOnly = value;
   fWhatVis = value ? wvMass : wvBoth;
+  // A run frame starts without its common panel.
+  if (!value) Controls.CommonShown = false;
   Spec.SetMassOnly(value);
   fSpOpt->MassOnly = value;
   if (kept.size() > 1) {

@@ -1,5 +1,6 @@
 #include "gui/plots/TfrmPlot.h"
 
+#include <QButtonGroup>
 #include <QCheckBox>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -7,6 +8,7 @@
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QSignalBlocker>
 #include <QSplitter>
 #include <QTabWidget>
@@ -16,8 +18,10 @@
 #include <algorithm>
 
 #include "core/plots/PlotFrame.h"
+#include "gui/plots/FramePages.h"
 #include "gui/plots/RangesGridModel.h"
 #include "gui/plots/TvChart.h"
+#include "gui/plots/WaterfallChart.h"
 #include "gui/widgets/UserAction.h"
 
 namespace sorrel {
@@ -60,29 +64,6 @@ QToolButton* BarButton(QWidget* parent, const QString& caption, const QString& n
   return b;
 }
 
-// A page of ranges: the grid and its "Clear" and "Update" buttons.
-QWidget* RangesPage(QWidget* parent, RangesGrid& grid, const QString& name, RangesGridView*& view,
-                    QPushButton*& clear, QPushButton*& update) {
-  auto* page = new QWidget(parent);
-  auto* layout = new QVBoxLayout(page);
-  layout->setContentsMargins(2, 2, 2, 2);
-  view = new RangesGridView(page);
-  view->setModel(new RangesGridModel(grid, view));
-  view->setAccessibleName(name);
-  view->setObjectName(name);
-  view->setColumnWidth(0, 70);
-  view->setColumnWidth(1, 70);
-  view->setColumnWidth(2, 22);
-  layout->addWidget(view, 1);
-  auto* buttons = new QHBoxLayout();
-  clear = Button(page, "Clear");
-  update = Button(page, "Update");
-  buttons->addWidget(clear);
-  buttons->addWidget(update);
-  layout->addLayout(buttons);
-  return page;
-}
-
 }  // namespace
 
 TfrmPlot::TfrmPlot(PlotFrame& frame, QWidget* parent) : QWidget(parent), frame_(frame) {
@@ -92,9 +73,15 @@ TfrmPlot::TfrmPlot(PlotFrame& frame, QWidget* parent) : QWidget(parent), frame_(
   layout->setContentsMargins(2, 2, 2, 2);
   layout->setSpacing(4);
 
-  // The two views with their property pages, one above the other.
-  splitter = new QSplitter(Qt::Vertical, this);
+  // The frame's two pages: the two views with their property pages, one
+  // above the other ("  2D"), and the waterfall of the run ("  3D"). Their
+  // tabs are hidden until "Tabs Visible" is ticked.
+  pcDimensions = new QTabWidget(this);
+  pcDimensions->setAccessibleName("Dimensions");
+  pcDimensions->tabBar()->hide();
+  splitter = new QSplitter(Qt::Vertical, pcDimensions);
   splitter->setChildrenCollapsible(false);
+  splitter->installEventFilter(this);
   pnlChrom = new QWidget(splitter);
   pnlMass = new QWidget(splitter);
   for (QWidget* p : {pnlChrom, pnlMass}) {
@@ -102,52 +89,38 @@ TfrmPlot::TfrmPlot(PlotFrame& frame, QWidget* parent) : QWidget(parent), frame_(
     l->setContentsMargins(0, 0, 0, 0);
     l->setSpacing(2);
   }
-  pcChrom = new QTabWidget(pnlChrom);
-  pcChrom->setAccessibleName("Chromatogram properties");
-  auto* chromVisual = new QWidget(pcChrom);
-  auto* chromVisualLayout = new QVBoxLayout(chromVisual);
-  chkFixYChrom = new QCheckBox("Fixed Y", chromVisual);
-  chkFixYChrom->setAccessibleName("Fixed Y");
-  chkFixYChrom->setToolTip("Auto Y scales to the whole chromatogram, not to what is visible");
-  chromVisualLayout->addWidget(chkFixYChrom);
-  chromVisualLayout->addStretch(1);
-  pcChrom->addTab(chromVisual, "Visual");
-  pcChrom->addTab(RangesPage(pcChrom, frame.sgRangesChrom, "Chromatogram ranges", sgRangesChrom,
-                             bbClearChrom, bbUpdateChrom),
-                  "Ret.time");
-  pcMass = new QTabWidget(pnlMass);
-  pcMass->setAccessibleName("Mass spectrum properties");
-  auto* visual = new QWidget(pcMass);
-  auto* visualLayout = new QVBoxLayout(visual);
-  chkFixYMass = new QCheckBox("Fixed Y", visual);
-  chkFixYMass->setAccessibleName("Fixed Y");
-  chkFixYMass->setToolTip("Auto Y scales to the whole spectrum, not to what is visible");
-  visualLayout->addWidget(chkFixYMass);
-  QBoxLayout* groupLayout = nullptr;
-  grpOpenMass = ButtonPair(visual, " Open MS from Text ", bbOpenSMass, " File", bbPasteSMass,
-                           "Paste", groupLayout);
-  visualLayout->addWidget(grpOpenMass);
-  visualLayout->addStretch(1);
-  pcMass->addTab(visual, "Visual");
-  pcMass->addTab(RangesPage(pcMass, frame.sgRangesMass, "Mass ranges", sgRangesMass, bbClearMass,
-                            bbUpdateMass),
-                 "SIC");
-  for (QTabWidget* pc : {pcChrom, pcMass}) {
-    pc->setMaximumWidth(240);
-    pc->hide();
-  }
   chrChrom = new TvChart(pnlChrom);
   chrMass = new TvChart(pnlMass);
+  pagesChrom = new ViewPages(frame, true, chrChrom, pnlChrom);
+  pagesMass = new ViewPages(frame, false, chrMass, pnlMass);
+  pcChrom = pagesChrom->pc;
+  pcMass = pagesMass->pc;
+  sgRangesChrom = pagesChrom->sgRanges;
+  sgRangesMass = pagesMass->sgRanges;
+  bbClearChrom = pagesChrom->bbClear;
+  bbUpdateChrom = pagesChrom->bbUpdate;
+  bbClearMass = pagesMass->bbClear;
+  bbUpdateMass = pagesMass->bbUpdate;
+  chkFixYChrom = pagesChrom->chkFixY;
+  chkFixYMass = pagesMass->chkFixY;
+  QBoxLayout* groupLayout = nullptr;
+  grpOpenMass = ButtonPair(pagesMass->tsVisual, " Open MS from Text ", bbOpenSMass, " File",
+                           bbPasteSMass, "Paste", groupLayout);
+  static_cast<QVBoxLayout*>(pagesMass->tsVisual->layout())->insertWidget(4, grpOpenMass);
   pnlChrom->layout()->addWidget(pcChrom);
   pnlChrom->layout()->addWidget(chrChrom);
   pnlMass->layout()->addWidget(pcMass);
   pnlMass->layout()->addWidget(chrMass);
   splitter->addWidget(pnlChrom);
   splitter->addWidget(pnlMass);
-  layout->addWidget(splitter, 1);
+  waterfall = new WaterfallChart(pcDimensions);
+  pcDimensions->addTab(splitter, "  2D");
+  pcDimensions->addTab(waterfall, "  3D");
+  layout->addWidget(pcDimensions, 1);
 
   // The property tool bar on the right edge.
-  auto* bar = new QWidget(this);
+  auto* bar = propertyBar = new QWidget(this);
+  bar->installEventFilter(this);
   auto* barLayout = new QVBoxLayout(bar);
   barLayout->setContentsMargins(0, 0, 0, 0);
   barLayout->setSpacing(3);
@@ -173,6 +146,26 @@ TfrmPlot::TfrmPlot(PlotFrame& frame, QWidget* parent) : QWidget(parent), frame_(
   bbForcedCashe = Button(tsProperties, "Forced Cashe");
   bbForcedCashe->setToolTip("Keep the run's scans in the disk cache instead of in memory");
   props->addWidget(bbForcedCashe);
+  auto* dims = new QGroupBox(" GC/MS Chart Dimentions ", tsProperties);
+  dims->setAccessibleName("GC/MS Chart Dimentions");
+  auto* dimsLayout = new QVBoxLayout(dims);
+  chkTabsVisible = new QCheckBox("Tabs Visible", dims);
+  chkTabsVisible->setAccessibleName("Tabs Visible");
+  chkTabsVisible->setObjectName("chkTabsVisible");
+  dimsLayout->addWidget(chkTabsVisible);
+  rgDimensions = new QGroupBox(" Dimentions ", dims);
+  rgDimensions->setAccessibleName("Dimentions");
+  rgDimensions->setObjectName("rgDimensions");
+  auto* dimButtons = new QHBoxLayout(rgDimensions);
+  dimensions = new QButtonGroup(rgDimensions);
+  for (int i = 0; i < 2; ++i) {
+    auto* b = new QRadioButton(i == 0 ? "2D" : "3D", rgDimensions);
+    b->setAccessibleName(b->text());
+    dimensions->addButton(b, i);
+    dimButtons->addWidget(b);
+  }
+  dimsLayout->addWidget(rgDimensions);
+  props->addWidget(dims);
   props->addStretch(1);
   tsFiles = new QWidget(pcCommon);
   auto* files = new QVBoxLayout(tsFiles);
@@ -214,41 +207,22 @@ TfrmPlot::TfrmPlot(PlotFrame& frame, QWidget* parent) : QWidget(parent), frame_(
     UserAction([&] { (chrom ? chrChrom : chrMass)->LoadFromTemplate(file); });
   };
 
-  connect(sgRangesChrom, &RangesGridView::confirmed, this, [this] { UpdateGrid(true); });
-  connect(sgRangesMass, &RangesGridView::confirmed, this, [this] { UpdateGrid(false); });
-  connect(bbUpdateChrom, &QPushButton::clicked, this, [this] { UpdateGrid(true); });
-  connect(bbUpdateMass, &QPushButton::clicked, this, [this] { UpdateGrid(false); });
-  connect(bbClearChrom, &QPushButton::clicked, this, [this] {
-    frame_.sgRangesChrom.ClearStarts();
-    UpdateGrid(true);
-  });
-  connect(bbClearMass, &QPushButton::clicked, this, [this] {
-    frame_.sgRangesMass.ClearStarts();
-    UpdateGrid(false);
-  });
-  connect(sgRangesChrom->selectionModel(), &QItemSelectionModel::currentChanged, this,
-          [this](const QModelIndex& i) { frame_.chrChrom.SelectMark(i.row() + 1); });
-  connect(sgRangesMass->selectionModel(), &QItemSelectionModel::currentChanged, this,
-          [this](const QModelIndex& i) { frame_.chrMass.SelectMark(i.row() + 1); });
-  // The grids' commands work in range mode.
-  auto rangeMode = [](QPushButton* clear, QPushButton* update) {
-    return [clear, update](bool on) {
-      clear->setEnabled(on);
-      update->setEnabled(on);
-    };
-  };
-  connect(chrChrom->tbRangeMode, &QToolButton::toggled, this,
-          rangeMode(bbClearChrom, bbUpdateChrom));
-  connect(chrMass->tbRangeMode, &QToolButton::toggled, this, rangeMode(bbClearMass, bbUpdateMass));
-  for (QPushButton* b : {bbClearChrom, bbUpdateChrom, bbClearMass, bbUpdateMass})
-    b->setEnabled(false);
-
-  // "Fixed Y" and "Auto Y" of each view reach its options (and so a
-  // template saved from the frame).
-  connect(chkFixYChrom, &QCheckBox::toggled, this, [this] { StoreVisual(true); });
-  connect(chkFixYMass, &QCheckBox::toggled, this, [this] { StoreVisual(false); });
-  connect(chrChrom->tbAutoY, &QToolButton::toggled, this, [this] { StoreVisual(true); });
-  connect(chrMass->tbAutoY, &QToolButton::toggled, this, [this] { StoreVisual(false); });
+  frame_.MassChartScale = [this](const tXYarray&) { return chrMass->Scale(); };
+  for (bool chrom : {true, false})
+    connect(chrom ? chrChrom : chrMass, &TvChart::toolPageRequested, this,
+            [this, chrom](int page) { frame_.ToolPageRequested(chrom, page); });
+  // "Auto Y" of each view reaches its options (and so a template saved
+  // from the frame).
+  connect(chrChrom->tbAutoY, &QToolButton::toggled, this,
+          [this](bool on) { UserAction([&] { frame_.SetAutoY(true, on); }); });
+  connect(chrMass->tbAutoY, &QToolButton::toggled, this,
+          [this](bool on) { UserAction([&] { frame_.SetAutoY(false, on); }); });
+  connect(chkTabsVisible, &QCheckBox::toggled, this,
+          [this](bool on) { frame_.SetTabsVisible(on); });
+  connect(dimensions, &QButtonGroup::idClicked, this,
+          [this](int page) { UserAction([&] { frame_.SetPage3D(page); }); });
+  connect(pcDimensions, &QTabWidget::currentChanged, this,
+          [this](int page) { UserAction([&] { frame_.SetPage3D(page); }); });
 
   connect(bbOpenSMass, &QPushButton::clicked, this, [this] {
     UserAction([&] {
@@ -270,13 +244,9 @@ TfrmPlot::TfrmPlot(PlotFrame& frame, QWidget* parent) : QWidget(parent), frame_(
           [this](bool on) { frame_.SaveTemplateOnClose = on; });
   connect(bbForcedCashe, &QPushButton::clicked, this,
           [this] { UserAction([&] { frame_.ForcedCashe(); }); });
-  connect(tbChrom, &QToolButton::clicked, this, [this] {
-    if (frame_.WhatVis() != wvMass) pcChrom->setVisible(!pcChrom->isVisible());
-  });
-  connect(tbMass, &QToolButton::clicked, this, [this] {
-    if (frame_.WhatVis() != wvChrom) pcMass->setVisible(!pcMass->isVisible());
-  });
-  connect(tbCommon, &QToolButton::toggled, pcCommon, &QWidget::setVisible);
+  connect(tbChrom, &QToolButton::clicked, this, [this] { frame_.ChromBarClicked(); });
+  connect(tbMass, &QToolButton::clicked, this, [this] { frame_.MassBarClicked(); });
+  connect(tbCommon, &QToolButton::clicked, this, [this] { frame_.CommonBarClicked(); });
   connect(chrMass, &TvChart::toolColumnMenuRequested, this, [this](const QPoint& pos) {
     mMassOnly->setChecked(frame_.MassOnly());
     massPopup->popup(pos);
@@ -293,12 +263,14 @@ TfrmPlot::TfrmPlot(PlotFrame& frame, QWidget* parent) : QWidget(parent), frame_(
   });
 
   Sync(PlotFrame::kCaption | PlotFrame::kKind | PlotFrame::kLayout | PlotFrame::kFileInfo |
-       PlotFrame::kTemplate);
+       PlotFrame::kTemplate | PlotFrame::kControls | PlotFrame::kWaterfall);
 }
 
 TfrmPlot::~TfrmPlot() {
   frame_.OnChanged = nullptr;
   frame_.OnLoadAppearance = nullptr;
+  frame_.MassChartScale = nullptr;
+  frame_.Showing = false;
 }
 
 void TfrmPlot::Sync(unsigned changes) {
@@ -311,6 +283,10 @@ void TfrmPlot::Sync(unsigned changes) {
   if (changes & PlotFrame::kLayout) ApplyWhatVis();
   if (changes & PlotFrame::kFileInfo) SyncFileInfo();
   if (changes & PlotFrame::kTemplate) SyncTemplate();
+  if (changes &
+      (PlotFrame::kControls | PlotFrame::kTemplate | PlotFrame::kLayout | PlotFrame::kKind))
+    SyncControls();
+  if (changes & PlotFrame::kWaterfall) waterfall->SetTraces(frame_.Waterfall);
 }
 
 void TfrmPlot::SyncKind() {
@@ -326,10 +302,6 @@ void TfrmPlot::SyncKind() {
   const int properties = pcCommon->indexOf(tsProperties);
   if (massOnly && properties >= 0) pcCommon->removeTab(properties);
   if (!massOnly && properties < 0) pcCommon->insertTab(0, tsProperties, "Properties");
-  if (!massOnly) {
-    tbCommon->setChecked(false);
-    pcCommon->hide();
-  }
 }
 
 void TfrmPlot::SyncFileInfo() {
@@ -345,41 +317,34 @@ void TfrmPlot::SyncFileInfo() {
 
 void TfrmPlot::SyncTemplate() {
   gbAsTemplate->setTitle(QString::fromStdString(frame_.TemplateCaption()));
-  // The options into the controls, without the controls writing back.
-  const tSpOpt& o = frame_.SpOpt();
-  for (auto [chk, fix] : {std::pair{chkFixYChrom, o.oChrom.FixY}, {chkFixYMass, o.oMass.FixY}}) {
-    const QSignalBlocker block(chk);
-    chk->setChecked(fix);
-  }
   SyncChromTitles();
 }
 
-void TfrmPlot::StoreVisual(bool chromatogram) {
-  tSpOpt& o = frame_.SpOpt();
-  if (o.Locked) return;
-  ChartViewLogic& view = chromatogram ? frame_.chrChrom : frame_.chrMass;
-  ToView& v = o.View(chromatogram);
-  v.FixY = (chromatogram ? chkFixYChrom : chkFixYMass)->isChecked();
-  v.AutoY = view.AutoY();
-  view.SetFixY(v.FixY);
+void TfrmPlot::SyncControls() {
+  const FrameControls& c = frame_.Controls;
+  pagesChrom->Sync(c);
+  pagesMass->Sync(c);
+  pcChrom->setVisible(c.Chrom.PagesShown && frame_.WhatVis() != wvMass);
+  pcMass->setVisible(c.Mass.PagesShown && frame_.WhatVis() != wvChrom);
+  tbCommon->setChecked(c.CommonShown);
+  pcCommon->setVisible(c.CommonShown);
+  {
+    const QSignalBlocker blockTabs(chkTabsVisible), blockPages(pcDimensions), blockDims(dimensions);
+    chkTabsVisible->setChecked(c.TabsVisible);
+    pcDimensions->tabBar()->setVisible(c.TabsVisible);
+    pcDimensions->setCurrentIndex(c.Page3D);
+    dimensions->button(c.Page3D)->setChecked(true);
+    rgDimensions->setEnabled(!c.TabsVisible);
+  }
+  tbChrom->setEnabled(!frame_.MassOnly() && c.Page3D == 0);
+  tbMass->setEnabled(c.Page3D == 0);
+  SyncChromTitles();
 }
 
 void TfrmPlot::SyncChromTitles() {
   static const char* const kUnits[] = {"Scan", "Ret. time [s]", "Ret. time [min]"};
   const int units = frame_.SpOpt().oChrom.XUnits;
   chrChrom->SetAxisTitles(kUnits[units >= 0 && units <= 2 ? units : 0], "Intensity");
-}
-
-void TfrmPlot::UpdateGrid(bool chromatogram) {
-  UserAction([&] {
-    if (chromatogram) {
-      frame_.chrChrom.UpdateFromTable();
-      frame_.ShowSMass(-1);
-    } else {
-      frame_.chrMass.UpdateFromTable();
-      frame_.ShowChrom();
-    }
-  });
 }
 
 int TfrmPlot::ViewsHeight() const {
@@ -401,8 +366,8 @@ void TfrmPlot::ApplyWhatVis() {
   };
   mark(tbChrom, vis == wvMass);
   mark(tbMass, vis == wvChrom);
-  if (vis == wvMass) pcChrom->hide();
-  if (vis == wvChrom) pcMass->hide();
+  pcChrom->setVisible(frame_.Controls.Chrom.PagesShown && vis != wvMass);
+  pcMass->setVisible(frame_.Controls.Mass.PagesShown && vis != wvChrom);
   if (vis == wvBoth) {
     const int h = ViewsHeight();
     const int chrom = frame_.ChromHeightAfterWhatVis(h);
@@ -426,22 +391,34 @@ void TfrmPlot::resizeEvent(QResizeEvent* event) {
   ApplyGardeRatio();
 }
 
+void TfrmPlot::showEvent(QShowEvent* event) {
+  QWidget::showEvent(event);
+  frame_.Showing = true;
+}
+
+void TfrmPlot::hideEvent(QHideEvent* event) {
+  QWidget::hideEvent(event);
+  frame_.Showing = false;
+}
+
 bool TfrmPlot::eventFilter(QObject* watched, QEvent* event) {
   if (event->type() == QEvent::MouseButtonRelease &&
       static_cast<QMouseEvent*>(event)->button() == Qt::RightButton) {
     // The right button on a view's bar button shows or hides that view.
-    const tWhatVis vis = frame_.WhatVis();
-    if (watched == tbChrom && !frame_.MassOnly()) {
-      if (vis == wvMass) frame_.SetWhatVis(wvBoth);
-      if (vis == wvBoth) frame_.SetWhatVis(wvMass);
+    if (watched == tbChrom) {
+      if (tbChrom->isEnabled()) frame_.ChromBarRightClicked();
       return true;
     }
     if (watched == tbMass) {
-      if (vis == wvChrom) frame_.SetWhatVis(wvBoth);
-      if (vis == wvBoth) frame_.SetWhatVis(wvChrom);
+      if (tbMass->isEnabled()) frame_.MassBarRightClicked();
       return true;
     }
   }
+  if (watched == propertyBar && event->type() == QEvent::Resize)
+    UserAction([&] { frame_.PropertyBarResized(); });
+  // The views' splitter lies on a page of its own and gets its new size
+  // after the frame's: the share of the views follows it there.
+  if (watched == splitter && event->type() == QEvent::Resize) ApplyGardeRatio();
   return QWidget::eventFilter(watched, event);
 }
 

@@ -1,10 +1,12 @@
 #pragma once
 // TfrmPlot: the plot frame's window. It binds its widgets to the frame's
 // logic (PlotFrame): the chromatogram view above the mass view with a
-// splitter, the ranges grids beside them, the property tool bar on the
-// right edge, and the common panel with the Files and Properties pages.
+// splitter, the property pages beside each view (ViewPages), the property
+// tool bar on the right edge, the common panel with the Files and
+// Properties pages, and the 3D page with the run's waterfall.
 #include <QWidget>
 
+class QButtonGroup;
 class QCheckBox;
 class QGroupBox;
 class QMenu;
@@ -20,6 +22,8 @@ namespace sorrel {
 class PlotFrame;
 class RangesGridView;
 class TvChart;
+class ViewPages;
+class WaterfallChart;
 
 class TfrmPlot : public QWidget {
   Q_OBJECT
@@ -29,12 +33,17 @@ class TfrmPlot : public QWidget {
   ~TfrmPlot() override;
   PlotFrame& Frame() const { return frame_; }
 
+  // The frame's two pages: "  2D" (the views) and "  3D" (the waterfall).
+  QTabWidget* pcDimensions = nullptr;
+  WaterfallChart* waterfall = nullptr;
   TvChart* chrChrom = nullptr;
   TvChart* chrMass = nullptr;
   QSplitter* splitter = nullptr;
   QWidget* pnlChrom = nullptr;
   QWidget* pnlMass = nullptr;
-  // Property pages beside each view (the ranges grids).
+  // Property pages beside each view, and some of their controls by name.
+  ViewPages* pagesChrom = nullptr;
+  ViewPages* pagesMass = nullptr;
   QTabWidget* pcChrom = nullptr;
   QTabWidget* pcMass = nullptr;
   RangesGridView* sgRangesChrom = nullptr;
@@ -49,6 +58,7 @@ class TfrmPlot : public QWidget {
   QPushButton* bbOpenSMass = nullptr;
   QPushButton* bbPasteSMass = nullptr;
   // The property tool bar.
+  QWidget* propertyBar = nullptr;
   QToolButton* tbChrom = nullptr;
   QToolButton* tbCommon = nullptr;
   QToolButton* tbMass = nullptr;
@@ -64,6 +74,10 @@ class TfrmPlot : public QWidget {
   QCheckBox* chkSaveTemplate = nullptr;
   QTableWidget* sgFiles = nullptr;
   QPushButton* bbForcedCashe = nullptr;
+  // " GC/MS Chart Dimentions " on the Properties page.
+  QCheckBox* chkTabsVisible = nullptr;
+  QGroupBox* rgDimensions = nullptr;
+  QButtonGroup* dimensions = nullptr;
   // The mass view's pop-up menu.
   QMenu* massPopup = nullptr;
   QAction* mMassOnly = nullptr;
@@ -79,6 +93,8 @@ class TfrmPlot : public QWidget {
 
  protected:
   void resizeEvent(QResizeEvent* event) override;
+  void showEvent(QShowEvent* event) override;
+  void hideEvent(QHideEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
@@ -86,9 +102,8 @@ class TfrmPlot : public QWidget {
   void SyncKind();
   void SyncFileInfo();
   void SyncTemplate();
+  void SyncControls();
   void SyncChromTitles();
-  void StoreVisual(bool chromatogram);
-  void UpdateGrid(bool chromatogram);
   void ApplyGardeRatio();
   int ViewsHeight() const;
 

@@ -7,6 +7,7 @@
 #include <QClipboard>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QLabel>
 #include <QMenu>
 #include <QPushButton>
 #include <QStackedWidget>
@@ -14,6 +15,7 @@
 #include <QTableView>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <cmath>
 
 #include "core/common/SafeSave.h"
@@ -52,7 +54,50 @@ QPushButton* Button(QWidget* parent, const QString& caption) {
   return b;
 }
 
+// The font size of the peak marks, in points.
+constexpr int kMarkFontSize = 8;
+
 }  // namespace
+
+// The peak marks: one label above the point of each peak, drawn in one
+// pass for the points inside the visible part of the bottom axis.
+class PeakMarks : public QCPAbstractItem {
+ public:
+  struct Label {
+    int index;
+    double x, y;
+    QString text;
+  };
+  explicit PeakMarks(QCustomPlot* plot) : QCPAbstractItem(plot) {
+    font_.setPointSize(kMarkFontSize);
+  }
+  std::vector<Label> labels;
+  double selectTest(const QPointF&, bool, QVariant*) const override { return -1; }
+
+ protected:
+  void draw(QCPPainter* painter) override {
+    QCPAxis* x = parentPlot()->xAxis;
+    QCPAxis* y = parentPlot()->yAxis;
+    painter->setFont(font_);
+    painter->setPen(QColor(0, 0, 110));
+    const QFontMetrics fm(font_);
+    const QCPRange range = x->range();
+    const QRect area = x->axisRect()->rect();
+    for (const Label& l : labels) {
+      if (!range.contains(l.x)) continue;
+      const QPointF at(x->coordToPixel(l.x), y->coordToPixel(l.y));
+      const int w = fm.horizontalAdvance(l.text);
+      // Centred over its stick, but never cut by the ends of the chart.
+      const double left = std::clamp(at.x() - w / 2.0, double(area.left()),
+                                     std::max(double(area.left()), double(area.right() - w)));
+      painter->drawText(QPointF(left, std::max(at.y() - 3, double(area.top() + fm.ascent()))),
+                        l.text);
+    }
+  }
+
+ private:
+  QFont font_;
+};
 
 // ---- table models
 
@@ -96,14 +141,11 @@ TvChart::TvChart(QWidget* parent) : QWidget(parent) {
   tools->setContentsMargins(2, 2, 2, 2);
   tools->setSpacing(2);
   tbDataTable = ToolButton(toolColumn, "Data Table", "Show data/peaks table page", true);
-  // The processing buttons belong to the frame's processing, which comes
-  // with its property pages; until then they are not offered.
+  // The processing steps of the frame (their actions come with the
+  // frame's property pages; the right button opens those pages).
   tbSmooth = ToolButton(toolColumn, "Smooth", "Smoothing", true);
   tbBaseline = ToolButton(toolColumn, "Baseline", "Baseline removal", true);
   tbPeaks = ToolButton(toolColumn, "Peaks", "Peak detection", true);
-  tbSmooth->hide();
-  tbBaseline->hide();
-  tbPeaks->hide();
   tbExpand = ToolButton(toolColumn, "Expand", "Expand current spec. to fulfill the chart", false);
   tbAutoY =
       ToolButton(toolColumn, "Auto Y", "Expand verticaly the visual piece of current spec.", true);
@@ -118,6 +160,11 @@ TvChart::TvChart(QWidget* parent) : QWidget(parent) {
        {tbDataTable, tbSmooth, tbBaseline, tbPeaks, tbExpand, tbAutoY, tbZoomMode, tbRangeMode})
     tools->addWidget(b);
   tools->addStretch(1);
+  lbStatus = new QLabel(toolColumn);
+  lbStatus->setObjectName("lbStatus");
+  lbStatus->setAlignment(Qt::AlignCenter);
+  lbStatus->setStyleSheet("QLabel { color: #000080; font-weight: bold; }");
+  tools->addWidget(lbStatus);
   toolColumn->installEventFilter(this);
   for (QToolButton* b : toolColumn->findChildren<QToolButton*>())
     b->installEventFilter(this);
@@ -203,6 +250,8 @@ TvChart::TvChart(QWidget* parent) : QWidget(parent) {
   tracer_->setSize(10);
   tracer_->setPen(QPen(QColor(0, 128, 0), 1, Qt::DotLine));
   tracer_->setVisible(false);
+  marks_ = new PeakMarks(plot_);
+  marks_->setVisible(false);
 
   connect(plot_, &QCustomPlot::mousePress, this, &TvChart::OnPress);
   connect(plot_, &QCustomPlot::mouseMove, this, &TvChart::OnMove);
@@ -243,6 +292,10 @@ TvChart::TvChart(QWidget* parent) : QWidget(parent) {
   connect(bbCopyData, &QPushButton::clicked, this, [this] { CopyTable(false); });
   connect(bbSavePeaks, &QPushButton::clicked, this, [this] { SaveTable(true); });
   connect(bbCopyPeaks, &QPushButton::clicked, this, [this] { CopyTable(true); });
+  connect(dataTable->selectionModel(), &QItemSelectionModel::currentChanged, this,
+          [this](const QModelIndex& i) {
+            if (logic_) logic_->SetDataRowFromTable(i.isValid() ? i.row() : -1);
+          });
   connect(dataTable, &QTableView::clicked, this, [this](const QModelIndex& i) {
     if (logic_ && logic_->OnSelect) UserAction([&] { logic_->OnSelect(i.row()); });
   });
@@ -268,6 +321,7 @@ void TvChart::Bind(ChartViewLogic* logic, const QString& viewName, const QString
   plot_->setAccessibleName(viewName + " chart");
   dataTable->setAccessibleName(tablePrefix + " data");
   peakTable->setAccessibleName(tablePrefix + " peaks");
+  lbStatus->setAccessibleName(viewName + " status");
   dataModel_->SetLogic(logic);
   peakModel_->SetLogic(logic);
   const bool chrom = logic->ChromComp();
@@ -284,6 +338,24 @@ void TvChart::SetAxisTitles(const QString& bottom, const QString& left) {
   plot_->xAxis->setLabel(bottom);
   plot_->yAxis->setLabel(left);
   plot_->replot(QCustomPlot::rpQueuedReplot);
+}
+
+ChartScale TvChart::Scale() const {
+  ChartScale s;
+  const QCPAxis* x = plot_->xAxis;
+  const QCPAxis* y = plot_->yAxis;
+  s.pixelsPerX = x->range().size() > 0 ? x->axisRect()->width() / x->range().size() : 0;
+  s.pixelsPerY = y->range().size() > 0 ? y->axisRect()->height() / y->range().size() : 0;
+  s.fontSize = kMarkFontSize;
+  return s;
+}
+
+std::vector<std::pair<int, QString>> TvChart::MarkLabels() const {
+  std::vector<std::pair<int, QString>> out;
+  if (!marks_->visible()) return out;
+  for (const PeakMarks::Label& l : marks_->labels)
+    out.emplace_back(l.index, l.text);
+  return out;
 }
 
 QString TvChart::AxisText(double x) const {
@@ -305,6 +377,12 @@ void TvChart::Sync(unsigned changes) {
   if (changes & (ChartViewLogic::kCursor | ChartViewLogic::kMode)) SyncCursor();
   if (changes & (ChartViewLogic::kMarker | ChartViewLogic::kSeries)) SyncMarker();
   if (changes & ChartViewLogic::kTitle) SyncTitles();
+  if (changes & (ChartViewLogic::kPeaks | ChartViewLogic::kSeries)) SyncPeakMarks();
+  if ((changes & ChartViewLogic::kDataRow) && logic_->DataRow() >= 0) {
+    dataTable->selectRow(logic_->DataRow());
+    dataTable->scrollTo(dataModel_->index(logic_->DataRow(), 0),
+                        QAbstractItemView::PositionAtCenter);
+  }
   if (changes & ChartViewLogic::kChartVis) {
     stack->setCurrentIndex(logic_->ChartVis() ? 0 : 1);
     tbDataTable->setChecked(!logic_->ChartVis());
@@ -433,6 +511,24 @@ void TvChart::SyncMarker() {
     tracer_->position->setCoords(logic_->X()[static_cast<size_t>(i)],
                                  logic_->Y()[static_cast<size_t>(i)]);
   if (!logic_->ChromComp()) SetTextRow(subtitle_, on ? Q(logic_->Subtitle()) : QString(), false, 1);
+}
+
+void TvChart::SyncPeakMarks() {
+  marks_->labels.clear();
+  const auto& x = logic_->X();
+  const auto& y = logic_->Y();
+  // A point may be a peak twice; it is labelled once.
+  std::vector<bool> done(x.size(), false);
+  if (logic_->MarkText)
+    for (const tPeak& p : logic_->Peaks.bPeaks) {
+      if (p.Index < 0 || static_cast<size_t>(p.Index) >= x.size()) continue;
+      const size_t i = static_cast<size_t>(p.Index);
+      if (done[i]) continue;
+      done[i] = true;
+      const QString text = Q(logic_->MarkText(p.Index));
+      if (!text.isEmpty()) marks_->labels.push_back({p.Index, x[i], y[i], text});
+    }
+  marks_->setVisible(logic_->MarksShown() && !marks_->labels.empty());
 }
 
 void TvChart::SyncTitles() {
@@ -594,6 +690,12 @@ bool TvChart::eventFilter(QObject* watched, QEvent* event) {
         watched == toolColumn || (qobject_cast<QToolButton*>(watched) &&
                                   static_cast<QWidget*>(watched)->parent() == toolColumn);
     if (overTools && me->button() == Qt::RightButton) {
+      const QObject* pageButtons[] = {tbDataTable, tbSmooth, tbBaseline, tbPeaks};
+      for (int page = 0; page < 4; ++page)
+        if (watched == pageButtons[page]) {
+          emit toolPageRequested(page);
+          return true;
+        }
       emit toolColumnMenuRequested(me->globalPosition().toPoint());
       return true;
     }

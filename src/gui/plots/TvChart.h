@@ -11,8 +11,11 @@
 #include <QWidget>
 #include <string>
 
+#include "core/processing/Peak.h"
+
 class QCustomPlot;
 class QCPGraph;
+class QLabel;
 class QCPItemStraightLine;
 class QCPItemText;
 class QCPItemTracer;
@@ -29,6 +32,7 @@ class QVBoxLayout;
 namespace sorrel {
 
 class ChartViewLogic;
+class PeakMarks;
 
 // The data table or the peak table of a view, read from its logic.
 class ViewTableModel : public QAbstractTableModel {
@@ -76,6 +80,11 @@ class TvChart : public QWidget {
   void LoadFromTemplate(const std::string& fileName);
   // The axis titles that follow the data (units of the chromatogram).
   void SetAxisTitles(const QString& bottom, const QString& left);
+  // The scale of the chart as it is now (pixels per unit of each axis) and
+  // the font size of the peak marks, for labels laid out to fit.
+  ChartScale Scale() const;
+  // The marks' labels as they are drawn: point index and text.
+  std::vector<std::pair<int, QString>> MarkLabels() const;
 
   // The view's tool column: the frame's tool buttons (Data Table, Smooth,
   // Baseline, Peaks) and the view's own (Expand, Auto Y, Zoom mode, Range
@@ -89,6 +98,8 @@ class TvChart : public QWidget {
   QToolButton* tbAutoY = nullptr;
   QToolButton* tbZoomMode = nullptr;
   QToolButton* tbRangeMode = nullptr;
+  // The letters of the processing steps that made what the view shows.
+  QLabel* lbStatus = nullptr;
   // Behind the chart: the tables and their buttons.
   QStackedWidget* stack = nullptr;
   QTableView* dataTable = nullptr;
@@ -99,8 +110,12 @@ class TvChart : public QWidget {
   QPushButton* bbCopyPeaks = nullptr;
 
  signals:
-  // The right mouse button was released over the tool column.
+  // The right mouse button was released over the tool column, away from
+  // the frame's buttons.
   void toolColumnMenuRequested(const QPoint& globalPos);
+  // The right mouse button was released over "Data Table", "Smooth",
+  // "Baseline" or "Peaks": the view's property page 0, 1, 2 or 3.
+  void toolPageRequested(int page);
   // The view's hint changed (the part after "|" is for the status bar).
   void hintChanged(const QString& hint);
 
@@ -116,6 +131,7 @@ class TvChart : public QWidget {
   void SyncMarker();
   void SyncTitles();
   void SyncTables();
+  void SyncPeakMarks();
   void OnPress(QMouseEvent* e);
   void OnMove(QMouseEvent* e);
   void OnRelease(QMouseEvent* e);
@@ -138,6 +154,7 @@ class TvChart : public QWidget {
   QCPItemStraightLine* cursor_ = nullptr;
   QCPItemText* cursorLabel_ = nullptr;
   QCPItemTracer* tracer_ = nullptr;
+  PeakMarks* marks_ = nullptr;
   std::vector<QCPItemRect*> bands_;
   ViewTableModel* dataModel_ = nullptr;
   ViewTableModel* peakModel_ = nullptr;
