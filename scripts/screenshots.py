@@ -121,7 +121,7 @@ def main():
         shots.drag(left + 2, y + 40, left + (right - left) * 19 // 100, y + h - 60)
         chrom_view = s.find("Chromatogram", shots.frame)
         s.click(s.find("Auto Y", chrom_view))
-        px, py = left + (right - left) * 565 // 1000, y + h // 2
+        px, py = left + (right - left) * 572 // 1000, y + h // 2
         s.xdotool("mousemove", "--sync", str(px), str(py))
         s.xdotool("click", "--repeat", "2", "--delay", "80", "1")
         mass = shots.box("Mass spectrum chart")
@@ -140,6 +140,45 @@ def main():
             shots.drag(left + (right - left) * start // 1000, y + h // 2,
                        left + (right - left) * end // 1000, y + h // 2)
         shots.take("plot-frame-ranges.png")
+
+        # A peak and the background after it: "Clear", the peak at scan 415
+        # dragged out, and two background ranges typed after it with the
+        # weight -1 (a background before the peak would be clamped at 0
+        # before the peak is added). Peak labels on the mass view (its
+        # "Peaks" button: the adaptive method).
+        pages = s.find("Chromatogram properties", shots.frame)
+        s.click(s.find("Clear", pages))
+        x, y, w, h = shots.box("Chromatogram chart")
+        left, right = x + 62, x + w - 15
+        shots.drag(left + (right - left) * 368 // 1000, y + h // 2,
+                   left + (right - left) * 382 // 1000, y + h // 2)
+        grid = s.find("Chromatogram ranges", shots.frame)
+        table = grid.queryTable()
+        end = e2e.wait_for("the peak's range",
+                           lambda: table.getAccessibleAt(0, 1).name or None)
+        last = int(float(end))
+        cell = table.getAccessibleAt(1, 0).queryComponent().getExtents(
+            s.pyatspi.DESKTOP_COORDS)
+        shots.click_at(cell.x + cell.width // 2, cell.y + cell.height // 2)
+        for row, (a, b) in enumerate(((last + 4, last + 12), (last + 13, last + 21))):
+            keys = "%d\t%d\t-1" % (a, b)
+            s.xdotool("type", "--delay", "40", keys)
+            s.xdotool("key", "Return" if row == 1 else "Tab")
+        s.click(s.find("Peaks", s.find("Mass spectrum", shots.frame)))
+        shots.take("plot-frame-background.png")
+
+        # Range mode on the mass view: a range over the strongest sticks,
+        # and the chromatogram becomes their ion chromatogram.
+        mass_view = s.find("Mass spectrum", shots.frame)
+        s.click(s.find("Range mode", mass_view))
+        x, y, w, h = shots.box("Mass spectrum chart")
+        left, right = x + 80, x + w - 15
+        shots.drag(left + (right - left) * 395 // 1000, y + h // 2,
+                   left + (right - left) * 420 // 1000, y + h // 2)
+        s.click(s.find("Mass spectrum pages", shots.frame))
+        s.click(s.find("SIC", shots.frame, role=s.pyatspi.ROLE_PAGE_TAB))
+        s.click(s.find("Expand", chrom_view))
+        shots.take("plot-frame-sic.png")
     finally:
         s.close()
 

@@ -83,6 +83,10 @@ class PeakMarks : public QCPAbstractItem {
     const QFontMetrics fm(font_);
     const QCPRange range = x->range();
     const QRect area = x->axisRect()->rect();
+    // A label that would cover one already drawn is left out: the list can
+    // put two labels side by side (a point standing far off, then the
+    // highest point of the run right after it); zooming in shows both.
+    std::vector<QRectF> drawn;
     for (const Label& l : labels) {
       if (!range.contains(l.x)) continue;
       const QPointF at(x->coordToPixel(l.x), y->coordToPixel(l.y));
@@ -90,8 +94,13 @@ class PeakMarks : public QCPAbstractItem {
       // Centred over its stick, but never cut by the ends of the chart.
       const double left = std::clamp(at.x() - w / 2.0, double(area.left()),
                                      std::max(double(area.left()), double(area.right() - w)));
-      painter->drawText(QPointF(left, std::max(at.y() - 3, double(area.top() + fm.ascent()))),
-                        l.text);
+      const double base = std::max(at.y() - 3, double(area.top() + fm.ascent()));
+      const QRectF box(left, base - fm.ascent(), w, fm.height());
+      if (std::any_of(drawn.begin(), drawn.end(),
+                      [&](const QRectF& d) { return d.intersects(box); }))
+        continue;
+      drawn.push_back(box);
+      painter->drawText(QPointF(left, base), l.text);
     }
   }
 
