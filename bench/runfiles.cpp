@@ -36,6 +36,7 @@
 #include <string>
 #include <vector>
 
+#include "BenchSupport.h"
 #include "core/common/Errors.h"
 #include "core/spectrum/HDIndex.h"
 #include "core/spectrum/HDRecords.h"
@@ -53,39 +54,11 @@ constexpr int kPeaks = 708;
 
 std::string g_dir;
 std::string g_run, g_exportRun, g_export, g_andi;
-std::map<std::string, double> g_seconds;  // mean seconds per iteration, by measurement
 double g_peakFraction = -1;
 double g_andiPeakOfData = -1;
 
-// Writes an HD run: header, then each scan with its header (stored_mode 2,
-// 2 scans per second), its peaks and terminator.
 void WriteRun(const std::string& path, int scans) {
-  std::FILE* f = std::fopen(path.c_str(), "wb");
-  if (!f) throw SorrelError("cannot create " + path);
-  std::vector<char> head(kFirstScanOffset, 0);
-  rRun_Stats run{};
-  run.number_of_scans = static_cast<uint16_t>(scans);
-  run.creation_date = 20240101;
-  std::memcpy(head.data(), &run, kRunStatsStoredSize);
-  std::fwrite(head.data(), 1, head.size(), f);
-  std::mt19937 rng(1);
-  std::uniform_int_distribution<int32_t> intensity(1, 1000000);
-  std::vector<char> scan(kScanStatsStoredSize + (kPeaks + 1) * kPeakRecordSize, 0);
-  rScan_stats sh{};
-  sh.stored_mode = 2;
-  sh.number_of_scans_per_second = 2.0f;
-  std::memcpy(scan.data(), &sh, kScanStatsStoredSize);
-  for (int k = 0; k < scans; ++k) {
-    char* p = scan.data() + kScanStatsStoredSize;
-    for (int i = 0; i < kPeaks; ++i, p += kPeakRecordSize) {
-      double m = 35.0 + 0.5 * i + 0.001 * (k % 97);
-      int32_t a = intensity(rng);
-      std::memcpy(p, &m, 8);
-      std::memcpy(p + 8, &a, 4);
-    }
-    std::fwrite(scan.data(), 1, scan.size(), f);
-  }
-  if (std::fclose(f) != 0) throw SorrelError("cannot write " + path);
+  bench::WriteHDRun(path, scans, kPeaks);
 }
 
 void Nc(int status, const char* what) {
@@ -204,36 +177,8 @@ void ResetPeak() {
   std::ofstream("/proc/self/clear_refs") << "5";
 }
 
-template <typename F>
-double Seconds(F&& f) {
-  auto t0 = std::chrono::steady_clock::now();
-  f();
-  return std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
-}
-
-// Runs `f` once per iteration as the measured time and keeps the mean.
-template <typename F>
-void Measure(benchmark::State& state, const std::string& name, F&& f) {
-  double total = 0;
-  int n = 0;
-  for (auto _ : state) {
-    double s = Seconds(f);
-    state.SetIterationTime(s);
-    total += s;
-    ++n;
-  }
-  g_seconds[name] = total / n;
-}
-
-void Ratio(benchmark::State& state, const char* counter, const std::string& a,
-           const std::vector<std::string>& baseline) {
-  double base = 0;
-  for (const auto& b : baseline) {
-    if (!g_seconds.count(b)) return;
-    base += g_seconds[b];
-  }
-  state.counters[counter] = g_seconds[a] / base;
-}
+using bench::Measure;
+using bench::Ratio;
 
 void BM_PlainSequentialRead(benchmark::State& state) {
   Measure(state, "plain read", [] { PlainRead(g_run); });
@@ -278,7 +223,7 @@ void BM_Read1000RandomScans(benchmark::State& state) {
       points += spec.GetMass(pick(rng)).size();
     if (points != 1000u * kPeaks) throw SorrelError("wrong scans");
   });
-  state.counters["ms_per_scan"] = g_seconds["1000 random scans"];  // 1000 scans: s -> ms
+  state.counters["ms_per_scan"] = bench::MeanSeconds()["1000 random scans"];  // 1000 scans: s -> ms
 }
 
 void BM_PlainReadWriteOfExportBytes(benchmark::State& state) {
@@ -426,21 +371,14 @@ int main(int argc, char** argv) {
         kScans, FileSize(g_run) / 1e6, kExportScans, kExportScans * kPeaks / 1e6,
         FileSize(g_export) / 1e6, kAndiScans, kAndiScans * kPeaks / 1e6, FileSize(g_andi) / 1e6);
     benchmark::RunSpecifiedBenchmarks();
-    auto ratio = [](const std::string& a, const std::vector<std::string>& b) {
-      double base = 0;
-      for (const auto& x : b) {
-        if (!g_seconds.count(x)) return -1.0;
-        base += g_seconds[x];
-      }
-      return g_seconds.count(a) ? g_seconds[a] / base : -1.0;
-    };
+    const auto ratio = bench::RatioOf;
     std::printf("\nindexing / plain read                  %.2f (goal <= 2)\n",
                 ratio("index", {"plain read"}));
     std::printf("reopening from index / first opening   %.4f (goal < 0.05)\n",
                 ratio("reopen", {"index"}));
-    if (g_seconds.count("1000 random scans"))
+    if (bench::MeanSeconds().count("1000 random scans"))
       std::printf("random scan read                       %.3f ms (goal < 1 ms)\n",
-                  g_seconds["1000 random scans"]);
+                  bench::MeanSeconds()["1000 random scans"]);
     std::printf("netCDF export / plain read+write       %.2f (goal <= 3)\n",
                 ratio("export", {"plain read+write"}));
     std::printf("ANDI open / plain read                 %.2f\n",

@@ -87,6 +87,31 @@ TEST(SumRangeMass, HalvesRoundToEven) {
             (tXYarray{{50, 12}, {51, 0}, {52, 4}}));
 }
 
+TEST(SumRangeMass, HalvesRoundToEvenAcrossZeroAndUpTo2To23) {
+  // Halves go to the even neighbour on both sides of 0: -3.5 -> -4,
+  // -2.5 and -1.5 -> -2, -0.5 and 0.5 -> 0, 1.5 and 2.5 -> 2, 3.5 -> 4.
+  TestRun small({{{-3.5f, 1},
+                  {-2.5f, 2},
+                  {-1.5f, 4},
+                  {-0.5f, 8},
+                  {0.5f, 16},
+                  {1.5f, 32},
+                  {2.5f, 64},
+                  {3.5f, 128}}});
+  bool any = false;
+  EXPECT_EQ(
+      SumRangeMass(small.spec, small.scanX, {{0, 0, 1}}, any),
+      (tXYarray{{-4, 1}, {-3, 0}, {-2, 6}, {-1, 0}, {0, 24}, {1, 0}, {2, 96}, {3, 0}, {4, 128}}));
+  // Near 2^23 = 8388608, where 32-bit masses step by halves and then by
+  // ones: 8388606.5 -> 8388606, 8388607.5 -> 8388608, 8388609 stays. (The
+  // grid of masses above 9999 starts at 9999.)
+  TestRun large({{{8388606.5f, 1}, {8388607.5f, 2}, {8388609.0f, 4}}});
+  const tXYarray sum = SumRangeMass(large.spec, large.scanX, {{0, 0, 1}}, any);
+  ASSERT_EQ(sum.size(), 8388609u - 9999u + 1u);
+  EXPECT_EQ(tXYarray(sum.end() - 4, sum.end()),
+            (tXYarray{{8388606, 1}, {8388607, 0}, {8388608, 2}, {8388609, 4}}));
+}
+
 TEST(SumRangeMass, NothingSelectedGivesAHundredZeroPoints) {
   TestRun run(FifteenScans());
   for (const std::vector<WeightedRange>& ranges :
