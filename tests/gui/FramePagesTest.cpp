@@ -179,6 +179,15 @@ class FramePagesTest : public QObject {
     QCOMPARE(w->chrMass->lbStatus->text(), QString("NP"));
     QCOMPARE(w->chrChrom->lbStatus->text(), QString("S"));
     QCOMPARE(frame->SpOpt().oMass.BLine.Threshold, 12.5);
+    // The controls raised their handlers on the way; none of them wrote
+    // the options back while they were copied: they are the template's.
+    tSpOpt opened(dir->Config("t.tml"));
+    opened.Open();
+    for (bool chrom : {true, false}) {
+      ToView want = opened.View(chrom), got = frame->SpOpt().View(chrom);
+      want.Smooth.FillNull = got.Smooth.FillNull = false;
+      QVERIFY2(got == want, chrom ? "chromatogram" : "mass spectrum");
+    }
 
     // The user's changes reach the options.
     const tSpOpt& o = frame->SpOpt();
