@@ -251,6 +251,20 @@ def expect(what, got, want):
         raise Failure("%s: %r, expected %r" % (what, got, want))
 
 
+def copy_view_table(s, view, previous):
+    """A view's "Data Table", then "CopyData": the clipboard's text once it
+    differs from `previous`; then back to the chart."""
+    button = s.find("Data Table", view)
+    s.click(button)
+    wait_for("the table of " + view.name, lambda: s.checked(button))
+    s.click(s.find("CopyData", view))
+    text = wait_for("the copy of " + view.name,
+                    lambda: (lambda t: t if t and t != previous else None)(s.clipboard()))
+    s.click(button)
+    wait_for("the chart of " + view.name, lambda: not s.checked(button))
+    return text
+
+
 def table(text):
     """Lines of tab-separated numbers."""
     rows = []

@@ -56,18 +56,6 @@ def grid_row(s, grid):
     return [table.getAccessibleAt(0, c).name for c in range(3)]
 
 
-def copy_table(s, view, previous):
-    button = s.find("Data Table", view)
-    s.click(button)
-    e2e.wait_for("the table of " + view.name, lambda: s.checked(button))
-    s.click(s.find("CopyData", view))
-    text = e2e.wait_for("the copy of " + view.name,
-                        lambda: (lambda t: t if t and t != previous else None)(s.clipboard()))
-    s.click(button)
-    e2e.wait_for("the chart of " + view.name, lambda: not s.checked(button))
-    return text
-
-
 def main():
     p = argparse.ArgumentParser()
     p.add_argument("--tansy", required=True)
@@ -111,7 +99,7 @@ def main():
         hi = (times[last] + times[last + 1]) / 2 if last + 1 < len(times) else times[last] + 1
         expected = sorrel(a.sorrel, "spectrum", run_file, "--range", "%r:%r" % (lo, hi))
         s.set_clipboard("before")
-        summed = e2e.table(copy_table(s, mass, "before"))
+        summed = e2e.table(e2e.copy_view_table(s, mass, "before"))
         if len(summed) != len(expected):
             raise e2e.Failure("spectrum: %d rows, sorrel %d" % (len(summed), len(expected)))
         for i, (row, ref) in enumerate(zip(summed, expected)):
@@ -134,7 +122,7 @@ def main():
             lo = float(mstart) - half_unit(float(mstart))
             hi = float(mend) + half_unit(float(mend))
         sic = sorrel(a.sorrel, "chrom", run_file, "--sic", "%r:%r" % (lo, hi))
-        shown = e2e.table(copy_table(s, chrom, s.clipboard()))
+        shown = e2e.table(e2e.copy_view_table(s, chrom, s.clipboard()))
         if len(shown) != len(sic):
             raise e2e.Failure("chromatogram: %d rows, sorrel %d" % (len(shown), len(sic)))
         if not any(row[1] > 0 for row in sic):

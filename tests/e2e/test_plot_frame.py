@@ -16,19 +16,6 @@ def close(a, b, abs_tol, rel_tol=5e-7):
     return abs(a - b) <= abs_tol + rel_tol * abs(b)
 
 
-def copy_view_table(s, frame, view_name, previous):
-    view = s.find(view_name, frame)
-    button = s.find("Data Table", view)
-    s.click(button)
-    e2e.wait_for("the table of " + view_name, lambda: s.checked(button))
-    s.click(s.find("CopyData", view))
-    text = e2e.wait_for("the copy of " + view_name,
-                        lambda: (lambda t: t if t and t != previous else None)(s.clipboard()))
-    s.click(button)  # back to the chart
-    e2e.wait_for("the chart of " + view_name, lambda: not s.checked(button))
-    return text
-
-
 def main():
     p = argparse.ArgumentParser()
     p.add_argument("--tansy", required=True)
@@ -49,7 +36,7 @@ def main():
     try:
         frame = s.find("Sp1")
         s.set_clipboard("before")
-        chrom_text = copy_view_table(s, frame, "Chromatogram", "before")
+        chrom_text = e2e.copy_view_table(s, s.find("Chromatogram", frame), "before")
         chrom = e2e.table(chrom_text)
         # The chromatogram in scans: row i is scan i with its total.
         if len(chrom) != len(tic):
@@ -58,7 +45,7 @@ def main():
             if row[0] != i or not close(row[1], ref[1], 0):
                 raise e2e.Failure("chromatogram row %d: %s, sorrel %s" % (i, row, ref))
 
-        mass = e2e.table(copy_view_table(s, frame, "Mass spectrum", chrom_text))
+        mass = e2e.table(e2e.copy_view_table(s, s.find("Mass spectrum", frame), chrom_text))
         if len(mass) != len(apex):
             raise e2e.Failure("spectrum: %d rows, sorrel %d" % (len(mass), len(apex)))
         for i, (row, ref) in enumerate(zip(mass, apex)):

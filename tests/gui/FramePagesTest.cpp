@@ -17,8 +17,7 @@
 #include <QToolButton>
 #include <QtTest>
 
-#include "QtScriptedUi.h"
-#include "TempDir.h"
+#include "FrameWindowFixture.h"
 #include "core/plots/PlotFrame.h"
 #include "gui/plots/FramePages.h"
 #include "gui/plots/RangesGridModel.h"
@@ -49,45 +48,20 @@ void Type(TBMDSpinEdit* s, const QString& text) {
 
 }  // namespace
 
-class FramePagesTest : public QObject {
+class FramePagesTest : public QObject, protected test::FrameWindowFixture {
   Q_OBJECT
  private:
-  test::ScratchProgramDir* dir = nullptr;
-  std::unique_ptr<test::ScriptedUi> ui;
-  std::unique_ptr<PlotFrame> frame;
-
-  std::unique_ptr<TfrmPlot> Window() {
-    auto w = std::make_unique<TfrmPlot>(*frame);
-    w->resize(1300, 850);
-    w->show();
-    if (!QTest::qWaitForWindowExposed(w.get())) return nullptr;
-    return w;
-  }
-
   // A run of `n` scans; scan i holds (40, 1 + i % 3) and (41.2, i).
   void FillRun(int n) {
-    frame->Spec.SetAutoRefresh(false);
-    for (int s = 0; s < n; ++s) {
-      const tXYarray scan{{40, float(1 + s % 3)}, {41.2f, float(s)}};
-      frame->Spec.AddSSpec(10.0 * (s + 1), scan[0][1] + scan[1][1], scan);
-    }
-    frame->Spec.SetAutoRefresh(true);
-    frame->SetIniPos();
+    std::vector<tXYarray> scans;
+    for (int s = 0; s < n; ++s)
+      scans.push_back({{40, float(1 + s % 3)}, {41.2f, float(s)}});
+    FrameWindowFixture::FillRun(scans);
   }
 
  private slots:
-  void init() {
-    dir = new test::ScratchProgramDir;
-    ui = test::QtScriptedUi();
-    frame = std::make_unique<PlotFrame>();
-    frame->Name = "Sp1";
-    frame->Initialise("");
-  }
-  void cleanup() {
-    frame.reset();
-    ui.reset();
-    delete dir;
-  }
+  void init() { StartFrame(); }
+  void cleanup() { StopFrame(); }
 
   void everyControlHasItsNameAndItsAccessibleName() {
     TfrmPlot w(*frame);
@@ -153,7 +127,7 @@ class FramePagesTest : public QObject {
   }
 
   void theControlsShowTheOptionsAndWriteThemBack() {
-    auto w = Window();
+    auto w = Window(1300, 850);
     QVERIFY(w);
     FillRun(12);
     // A template over the frame: the controls follow it.
@@ -221,7 +195,7 @@ class FramePagesTest : public QObject {
   }
 
   void theDataTableToggles() {
-    auto w = Window();
+    auto w = Window(1300, 850);
     QVERIFY(w);
     FillRun(12);
     ViewPages& c = *w->pagesChrom;
@@ -247,7 +221,7 @@ class FramePagesTest : public QObject {
   }
 
   void theGridsCommandsWorkInRangeMode() {
-    auto w = Window();
+    auto w = Window(1300, 850);
     QVERIFY(w);
     FillRun(12);
     QVERIFY(!w->bbClearMass->isEnabled());
@@ -276,7 +250,7 @@ class FramePagesTest : public QObject {
   }
 
   void theRightButtonOnAViewsButtonsOpensItsPages() {
-    auto w = Window();
+    auto w = Window(1300, 850);
     QVERIFY(w);
     QVERIFY(w->pcChrom->isHidden());
     RightClick(w->chrChrom->tbPeaks);
@@ -297,7 +271,7 @@ class FramePagesTest : public QObject {
   }
 
   void peakMarksLabelTheSpectrum() {
-    auto w = Window();
+    auto w = Window(1300, 850);
     QVERIFY(w);
     FillRun(12);  // opens on scan 11: (40, 3) and (41.2, 11)
     QVERIFY(w->chrMass->MarkLabels().empty());
@@ -321,10 +295,9 @@ class FramePagesTest : public QObject {
     for (int i = 0; i < 20; ++i)
       cases[1].names << QString("Scan %1").arg(i);
     for (const Case& c : cases) {
-      frame = std::make_unique<PlotFrame>();
-      frame->Name = "Sp1";
-      frame->Initialise("");
-      auto w = Window();
+      StopFrame();
+      StartFrame();
+      auto w = Window(1300, 850);
       QVERIFY(w);
       FillRun(c.scans);
       // The dimensions are chosen while the tabs are hidden.

@@ -13,8 +13,7 @@
 #include <QToolButton>
 #include <QtTest>
 
-#include "QtScriptedUi.h"
-#include "TempDir.h"
+#include "FrameWindowFixture.h"
 #include "core/plots/PlotFrame.h"
 #include "gui/plots/RangesGridModel.h"
 #include "gui/plots/TfrmPlot.h"
@@ -44,51 +43,22 @@ std::vector<std::pair<double, double>> Graph(TvChart* v) {
 
 }  // namespace
 
-class TfrmPlotTest : public QObject {
+class TfrmPlotTest : public QObject, protected test::FrameWindowFixture {
   Q_OBJECT
  private:
-  test::ScratchProgramDir* dir = nullptr;
-  std::unique_ptr<test::ScriptedUi> ui;
-  std::unique_ptr<PlotFrame> frame;
-
-  // A frame and its window, on screen.
-  std::unique_ptr<TfrmPlot> Window() {
-    auto w = std::make_unique<TfrmPlot>(*frame);
-    w->resize(1200, 800);
-    w->show();
-    if (!QTest::qWaitForWindowExposed(w.get())) return nullptr;
-    return w;
-  }
-
   // A run of 15 scans: scans 10 to 12 hold (44.6, 10) and (45.4, 5), the
   // others (30, 1); scan 11 has the largest total.
   void FillRun() {
-    frame->Spec.SetAutoRefresh(false);
-    for (int s = 0; s < 15; ++s) {
-      tXYarray scan = s >= 10 && s <= 12 ? tXYarray{{44.6f, 10}, {45.4f, s == 11 ? 6.0f : 5.0f}}
-                                         : tXYarray{{30, 1}};
-      double tot = 0;
-      for (const dPoint& p : scan)
-        tot += p[1];
-      frame->Spec.AddSSpec(10.0 * (s + 1), tot, scan);
-    }
-    frame->Spec.SetAutoRefresh(true);
-    frame->SetIniPos();
+    std::vector<tXYarray> scans;
+    for (int s = 0; s < 15; ++s)
+      scans.push_back(s >= 10 && s <= 12 ? tXYarray{{44.6f, 10}, {45.4f, s == 11 ? 6.0f : 5.0f}}
+                                         : tXYarray{{30, 1}});
+    FrameWindowFixture::FillRun(scans);
   }
 
  private slots:
-  void init() {
-    dir = new test::ScratchProgramDir;
-    ui = test::QtScriptedUi();
-    frame = std::make_unique<PlotFrame>();
-    frame->Name = "Sp1";
-    frame->Initialise("");
-  }
-  void cleanup() {
-    frame.reset();
-    ui.reset();
-    delete dir;
-  }
+  void init() { StartFrame(); }
+  void cleanup() { StopFrame(); }
 
   void everyControlHasItsName() {
     TfrmPlot w(*frame);
