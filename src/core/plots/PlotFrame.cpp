@@ -218,8 +218,10 @@ void PlotFrame::SetMassOnly(bool value) {
   Clear();
   fMassOnly = value;
   fWhatVis = value ? wvMass : wvBoth;
-  // A run frame starts without its common panel.
+  // A run frame starts without its common panel; a mass-only frame has
+  // no 3D page (nor the Properties page that chooses it).
   if (!value) Controls.CommonShown = false;
+  if (value) Controls.Page3D = 0;
   Spec.SetMassOnly(value);
   fSpOpt->MassOnly = value;
   if (kept.size() > 1) {

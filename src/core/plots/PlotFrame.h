@@ -219,7 +219,8 @@ class PlotFrame : public PreprocFrame {
   // The property tool bar was resized: adaptive labels are laid out anew.
   void PropertyBarResized();
   // "Tabs Visible" and the page of the frame (0 "  2D", 1 "  3D", by the
-  // tabs or by " Dimentions ").
+  // tabs or by " Dimentions "). A mass-only frame has no 3D page; the
+  // waterfall follows the run while the 3D page is in front.
   void SetTabsVisible(bool visible);
   void SetPage3D(int32_t page);
   // The waterfall of the 3D page: every step-th scan (WaterfallScans).
@@ -256,6 +257,7 @@ class PlotFrame : public PreprocFrame {
   bool AdaptiveLabels() const;
   void ChartVisChanged(bool chromatogram, bool chartVis);
   void MassButton(bool pressed);
+  void FillWaterfall();
   void SyncModes();
   // The raw chromatogram (TIC, BPI or selected-ion chromatogram).
   tXYarray RawChrom();

@@ -306,6 +306,8 @@ bool PlotFrame::ShowChrom() {
 // ---- opening position, refresh, selections
 
 void PlotFrame::SetIniPos() {
+  // The waterfall on the 3D page shows the run as it is now.
+  if (Controls.Page3D == 1) FillWaterfall();
   if (!fMassOnly) ShowChrom();
   const int scan = InitialScan(Spec.Chrom);
   ShowSMass(scan);
@@ -318,6 +320,7 @@ void PlotFrame::SetIniPos() {
 void PlotFrame::RefreshPlot() {
   if (!Spec.AutoRefresh()) return;
   chromBuilt_ = false;
+  if (Controls.Page3D == 1) FillWaterfall();
   if (!fMassOnly) ShowChrom();
   ShowSMass(-1);
   chrMass.SetNearestActive(true);
@@ -372,16 +375,21 @@ void PlotFrame::MassButton(bool pressed) {
 // ---- the 3D page
 
 void PlotFrame::SetPage3D(int32_t page) {
-  page = page == 1 ? 1 : 0;
+  page = page == 1 && !fMassOnly ? 1 : 0;
   if (Controls.Page3D == page) return;
   Controls.Page3D = page;
+  FillWaterfall();
+  Notify(kControls);
+}
+
+void PlotFrame::FillWaterfall() {
   Waterfall.clear();
-  if (page == 1) {
+  if (Controls.Page3D == 1) {
     BusyWhile busy;
     for (int32_t scan : WaterfallScans(Spec.NSpec()))
       Waterfall.push_back({scan, Spec.GetMass(scan)});
   }
-  Notify(kControls | kWaterfall);
+  Notify(kWaterfall);
 }
 
 void PlotFrame::SetTabsVisible(bool visible) {

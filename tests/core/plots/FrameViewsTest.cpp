@@ -397,6 +397,17 @@ TEST_F(FrameViews, TheWaterfallHoldsEveryStepthScanOnThe3DPage) {
     EXPECT_EQ(f->Waterfall[k].scan, int32_t(2 * k));
     EXPECT_EQ(f->Waterfall[k].points, scans[2 * k]);
   }
+  // A new run on the 3D page: the waterfall follows it.
+  f->Clear();
+  FillRun(*f, {{{50, 1}}, {{50, 2}}});
+  ASSERT_EQ(f->Waterfall.size(), 2u);
+  EXPECT_EQ(f->Waterfall[1].points, (tXYarray{{50, 2}}));
   f->SetPage3D(0);
   EXPECT_TRUE(f->Waterfall.empty());
+  // A mass-only frame has no 3D page.
+  f->SetPage3D(1);
+  f->SetMassOnly(true);
+  EXPECT_EQ(f->Controls.Page3D, 0);
+  f->SetPage3D(1);
+  EXPECT_EQ(f->Controls.Page3D, 0);
 }
