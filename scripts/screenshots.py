@@ -179,6 +179,13 @@ def main():
         s.click(s.find("SIC", shots.frame, role=s.pyatspi.ROLE_PAGE_TAB))
         s.click(s.find("Expand", chrom_view))
         shots.take("plot-frame-sic.png")
+
+        # The 3D page: Files, Properties, "3D": the run's waterfall.
+        s.click(s.find("Common pages", shots.frame))
+        s.click(s.find("Properties", shots.frame, role=s.pyatspi.ROLE_PAGE_TAB))
+        s.click(s.find("3D", shots.frame))
+        s.find("Waterfall chart", shots.frame)
+        shots.take("plot-frame-3d.png")
     finally:
         s.close()
 
