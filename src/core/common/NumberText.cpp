@@ -94,6 +94,12 @@ std::string ShortestRoundTrip(double x) {
   return std::string(buf, res.ptr);
 }
 
+std::string ShortestRoundTripFloat(float x) {
+  char buf[64];
+  auto res = std::to_chars(buf, buf + sizeof buf, x);
+  return std::string(buf, res.ptr);
+}
+
 std::optional<double> ParseNumber(std::string_view text) {
   size_t i = 0, n = text.size();
   while (i < n && text[i] == ' ')

@@ -30,6 +30,9 @@ std::string FormatFixed(double x, int decimals);
 
 // Shortest text that reads back to the same double (JSON output).
 std::string ShortestRoundTrip(double x);
+// Shortest text that reads back to the same 32-bit float: a spectrum's
+// 6.57 is "6.57", not the "6.570000171661377" of the widened double.
+std::string ShortestRoundTripFloat(float x);
 
 // The number syntax of text spectra and INI values: optional leading
 // blanks, an optional sign, digits with an optional "." and fraction

@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "core/common/Errors.h"
+#include "core/common/FileCheck.h"
 
 namespace sorrel {
 
@@ -61,6 +62,11 @@ SafeFileWriter::SafeFileWriter(std::string target, size_t bufferSize) : name_(st
   if (stat(target_.c_str(), &st) == 0) {
     if (S_ISDIR(st.st_mode))
       throw SorrelError("Unable to write to " + name_ + ": it is a directory");
+    // Renaming over a device node, a FIFO or a socket would replace it
+    // with a regular file (run as root, /dev/null itself).
+    if (!S_ISREG(st.st_mode))
+      throw SorrelError("Unable to write to " + name_ + ": it is " + FileTypeText(st.st_mode) +
+                        ", not a regular file, and is not replaced");
     // Replacing the file by renaming would get round its write protection.
     if (access(target_.c_str(), W_OK) != 0) Fail("Unable to write to ", errno);
   }

@@ -17,7 +17,9 @@ class SafeFileWriter {
   // the target when that is impossible. A target that is a symbolic link
   // to a file is saved where the link points (the link stays); an
   // existing target that may not be written is refused as it would be by
-  // writing it in place. `bufferSize` (when not 0) sets the size of the
+  // writing it in place, and so is one that is not a regular file (a
+  // directory, a device node, a FIFO, a socket, or a link to one), which
+  // is never replaced. `bufferSize` (when not 0) sets the size of the
   // write buffer.
   explicit SafeFileWriter(std::string target, size_t bufferSize = 0);
   ~SafeFileWriter();  // removes the temporary file unless committed

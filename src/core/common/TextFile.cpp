@@ -1,12 +1,16 @@
 #include "core/common/TextFile.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <fstream>
 
 #include "core/common/Errors.h"
+#include "core/common/FileCheck.h"
+#include "core/common/TextEscape.h"
 
 namespace sorrel {
 
@@ -28,37 +32,6 @@ void AppendUtf8(std::string& out, char32_t cp) {
     out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
     out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
   }
-}
-
-// Length of the valid UTF-8 sequence at s[i], or 0 when it is not one.
-size_t Utf8SequenceLength(std::string_view s, size_t i) {
-  auto b = [&](size_t k) { return static_cast<unsigned char>(s[k]); };
-  unsigned char c = b(i);
-  if (c < 0x80) return 1;
-  size_t len;
-  char32_t cp;
-  if (c >= 0xC2 && c <= 0xDF) {
-    len = 2;
-    cp = c & 0x1F;
-  } else if (c >= 0xE0 && c <= 0xEF) {
-    len = 3;
-    cp = c & 0x0F;
-  } else if (c >= 0xF0 && c <= 0xF4) {
-    len = 4;
-    cp = c & 0x07;
-  } else {
-    return 0;
-  }
-  if (i + len > s.size()) return 0;
-  for (size_t k = 1; k < len; ++k) {
-    if ((b(i + k) & 0xC0) != 0x80) return 0;
-    cp = (cp << 6) | (b(i + k) & 0x3F);
-  }
-  // Overlong forms, surrogates and values beyond Unicode are not valid.
-  if ((len == 3 && cp < 0x800) || (len == 4 && (cp < 0x10000 || cp > 0x10FFFF)) ||
-      (cp >= 0xD800 && cp <= 0xDFFF))
-    return 0;
-  return len;
 }
 
 std::string DecodeUtf16(std::string_view bytes, bool bigEndian) {
@@ -127,17 +100,62 @@ std::vector<std::string> SplitLines(std::string_view text) {
   return lines;
 }
 
-std::string ReadFileBytes(const std::string& fileName) {
-  std::ifstream in(fileName, std::ios::binary);
-  if (!in) throw SorrelError("Cannot open file " + fileName + ": " + std::strerror(errno));
+namespace {
+
+// Closes the descriptor however reading ends.
+struct Descriptor {
+  int fd;
+  ~Descriptor() {
+    if (fd >= 0) ::close(fd);
+  }
+};
+
+[[noreturn]] void TooLarge(const std::string& fileName, uint64_t size, uint64_t maxBytes) {
+  throw SorrelError("Cannot read " + fileName + ": it holds " + std::to_string(size) +
+                    " bytes, more than the " + std::to_string(maxBytes) +
+                    " a file of this kind may have");
+}
+
+}  // namespace
+
+std::string ReadFileBytes(const std::string& fileName, uint64_t maxBytes) {
+  // Opened without waiting, so that a FIFO is found out instead of waited on.
+  Descriptor in{::open(fileName.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK)};
+  if (in.fd < 0)
+    throw SorrelError("Cannot open file " + fileName + ": " + FileErrorText(fileName, errno));
   struct stat st {};
-  if (stat(fileName.c_str(), &st) == 0 && S_ISDIR(st.st_mode))
-    throw SorrelError("Cannot read " + fileName + ": it is a directory");
-  std::string bytes;
-  char buf[1 << 16];
-  while (in.read(buf, sizeof buf) || in.gcount() > 0)
-    bytes.append(buf, static_cast<size_t>(in.gcount()));
-  if (in.bad()) throw SorrelError("Cannot read file " + fileName);
+  if (fstat(in.fd, &st) != 0)
+    throw SorrelError("Cannot read file " + fileName + ": " + std::strerror(errno));
+  if (S_ISDIR(st.st_mode))
+    throw SorrelError("Cannot open file " + fileName + ": a directory, not a file");
+  if (!S_ISREG(st.st_mode))
+    throw SorrelError("Cannot open file " + fileName + ": " + FileTypeText(st.st_mode) +
+                      ", not a regular file");
+  const auto size = static_cast<uint64_t>(st.st_size);
+  if (size > maxBytes) TooLarge(fileName, size, maxBytes);
+  std::string bytes(static_cast<size_t>(size), '\0');
+  size_t have = 0;
+  char more[1 << 16];
+  for (;;) {
+    // Past the size the file had, read on in small steps: a file that grows
+    // while it is read is read on, up to the limit.
+    const bool inSize = have < bytes.size();
+    char* to = inSize ? bytes.data() + have : more;
+    const size_t room = inSize ? bytes.size() - have : sizeof more;
+    const ssize_t n = ::read(in.fd, to, room);
+    if (n == 0) break;
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      throw SorrelError("Cannot read file " + fileName + ": " + std::strerror(errno));
+    }
+    if (!inSize) {
+      if (have + static_cast<size_t>(n) > maxBytes)
+        TooLarge(fileName, have + static_cast<size_t>(n), maxBytes);
+      bytes.append(more, static_cast<size_t>(n));
+    }
+    have += static_cast<size_t>(n);
+  }
+  bytes.resize(have);
   return bytes;
 }
 

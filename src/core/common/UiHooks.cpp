@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "core/common/TextEscape.h"
+
 namespace sorrel {
 
 namespace {
@@ -10,6 +12,12 @@ ConsoleUi& DefaultUi() {
   return ui;
 }
 UiHooks* g_ui = nullptr;
+
+// Messages may quote file contents and names: control characters go to
+// the terminal escaped.
+std::string Shown(const std::string& text) {
+  return EscapeControlChars(text, LineBreaks::Keep);
+}
 }  // namespace
 
 UiHooks& Ui() {
@@ -23,15 +31,15 @@ UiHooks* SetUi(UiHooks* hooks) {
 }
 
 void ConsoleUi::ShowMessage(const std::string& text) {
-  std::fprintf(stderr, "%s\n", text.c_str());
+  std::fprintf(stderr, "%s\n", Shown(text).c_str());
 }
 
 void ConsoleUi::ShowCaptionedMessage(const std::string& caption, const std::string& text) {
-  std::fprintf(stderr, "%s: %s\n", caption.c_str(), text.c_str());
+  std::fprintf(stderr, "%s: %s\n", Shown(caption).c_str(), Shown(text).c_str());
 }
 
 bool ConsoleUi::Confirm(const std::string& text) {
-  std::fprintf(stderr, "%s -> No\n", text.c_str());
+  std::fprintf(stderr, "%s -> No\n", Shown(text).c_str());
   return false;
 }
 

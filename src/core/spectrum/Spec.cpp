@@ -5,6 +5,7 @@
 #include <string>
 
 #include "core/common/Errors.h"
+#include "core/common/FileCheck.h"
 #include "core/common/NumberText.h"
 #include "core/common/Paths.h"
 #include "core/common/SafeSave.h"
@@ -333,8 +334,8 @@ bool TSpec::OpenFile(const std::string& oFilename) {
   if (fFileKind == fkMassLynx) {
     if (!DirectoryExists(ExtractFilePath(oFilename)))
       throw SorrelError("Cannot open " + oFilename + ": no such directory");
-  } else if (!FileExists(oFilename)) {
-    throw SorrelError("Cannot open file " + oFilename + ": No such file or directory");
+  } else {
+    CheckRegularFile(oFilename);  // a FIFO would hang the reader, /dev/zero never end
   }
   if (fFileKind == fkTxt) {
     return OpenTextFile(

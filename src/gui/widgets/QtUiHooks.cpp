@@ -9,9 +9,14 @@
 #include <QMessageBox>
 #include <QUrl>
 
+#include "core/common/TextEscape.h"
 #include "gui/widgets/QtText.h"
 
 namespace sorrel {
+
+QString MessageBoxText(const std::string& text) {
+  return Q(EscapeControlChars(text, LineBreaks::Keep));
+}
 
 QStringList QtFilterList(const std::vector<FileFilter>& filters) {
   QStringList parts;
@@ -34,23 +39,23 @@ QString QtFilterString(const std::vector<FileFilter>& filters) {
 }
 
 void QtUiHooks::ShowMessage(const std::string& text) {
-  QMessageBox::information(window_, QApplication::applicationName(), Q(text));
+  QMessageBox::information(window_, QApplication::applicationName(), MessageBoxText(text));
 }
 
 void QtUiHooks::ShowCaptionedMessage(const std::string& caption, const std::string& text) {
-  QMessageBox::warning(window_, Q(caption), Q(text));
+  QMessageBox::warning(window_, MessageBoxText(caption), MessageBoxText(text));
 }
 
 bool QtUiHooks::Confirm(const std::string& text) {
-  return QMessageBox::question(window_, QApplication::applicationName(), Q(text),
+  return QMessageBox::question(window_, QApplication::applicationName(), MessageBoxText(text),
                                QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
 }
 
 std::string QtUiHooks::InputBox(const std::string& caption, const std::string& prompt,
                                 const std::string& defaultText) {
   bool ok = false;
-  QString answer =
-      QInputDialog::getText(window_, Q(caption), Q(prompt), QLineEdit::Normal, Q(defaultText), &ok);
+  QString answer = QInputDialog::getText(window_, MessageBoxText(caption), MessageBoxText(prompt),
+                                         QLineEdit::Normal, Q(defaultText), &ok);
   return ok ? S(answer) : defaultText;
 }
 

@@ -32,6 +32,11 @@ class QtUiHooks : public UiHooks {
   QPointer<QWidget> window_;
 };
 
+// The text of a message box, question or prompt: line breaks and tabs as
+// they are, every other control character and every byte that is not
+// UTF-8 escaped (\x1b), so that a quoted file line cannot garble the box.
+QString MessageBoxText(const std::string& text);
+
 // Turns "Text files|*.txt|All|*.*" style filters into a Qt filter string,
 // and into the list of its filters.
 QString QtFilterString(const std::vector<FileFilter>& filters);

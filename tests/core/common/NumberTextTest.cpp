@@ -1,8 +1,10 @@
 // Number texts: the general formats and the strict number syntax.
 #include <gtest/gtest.h>
 
+#include <charconv>
 #include <clocale>
 #include <cmath>
+#include <cstring>
 #include <iomanip>
 #include <random>
 #include <sstream>
@@ -85,6 +87,50 @@ TEST(FormatGeneral, FifteenDigitsReadBackToTheFloatValue) {
     auto back = ParseFloat32(FloatToStr(v));
     ASSERT_TRUE(back);
     ASSERT_EQ(*back, v);
+  }
+}
+
+// The shortest text of a 32-bit value: it reads back as that float, and
+// is no longer than the scientific text of the fewest digits that read
+// back (found by writing the value with every precision in turn; all
+// locale-independent, as the comma-decimal run of this test demands).
+TEST(ShortestRoundTripFloat, ReadsBackAndIsNoLonger) {
+  EXPECT_EQ(ShortestRoundTripFloat(6.57f), "6.57");
+  EXPECT_EQ(ShortestRoundTrip(static_cast<double>(6.57f)), "6.570000171661377");
+  EXPECT_EQ(ShortestRoundTripFloat(82.0f), "82");
+  EXPECT_EQ(ShortestRoundTripFloat(0.0f), "0");
+  std::mt19937 rng(11);
+  for (int i = 0; i < 20000; ++i) {
+    uint32_t bits = rng();
+    float v;
+    std::memcpy(&v, &bits, sizeof v);
+    // Powers of two have a narrower interval below them than above, which
+    // the nearest text of a precision does not account for.
+    if (!std::isfinite(v) || (bits & 0x7FFFFF) == 0) continue;
+    const std::string text = ShortestRoundTripFloat(v);
+    auto readBack = [](const std::string& t) {
+      float f = 0;
+      std::from_chars(t.data(), t.data() + t.size(), f);
+      return f;
+    };
+    ASSERT_EQ(readBack(text), v) << text;
+    std::string fewest;
+    for (int p = 1; p <= 9 && fewest.empty(); ++p) {
+      char buf[64];
+      auto res = std::to_chars(buf, buf + sizeof buf, static_cast<double>(v),
+                               std::chars_format::scientific, p - 1);
+      if (readBack(std::string(buf, res.ptr)) == v) fewest.assign(buf, res.ptr);
+    }
+    ASSERT_FALSE(fewest.empty());
+    // Trailing zeros of the mantissa do not count.
+    auto e = fewest.find('e');
+    std::string mant = fewest.substr(0, e);
+    if (mant.find('.') != std::string::npos) {
+      while (mant.back() == '0')
+        mant.pop_back();
+      if (mant.back() == '.') mant.pop_back();
+    }
+    ASSERT_LE(text.size(), mant.size() + fewest.size() - e) << text << " against " << fewest;
   }
 }
 

@@ -4,11 +4,13 @@
 #include <dirent.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <climits>
 #include <cstdlib>
+#include <vector>
 
 #include "TempDir.h"
 #include "core/common/Errors.h"
@@ -131,6 +133,41 @@ TEST(SafeSave, ALinkIsSavedThrough) {
   EXPECT_TRUE(S_ISLNK(st.st_mode)) << "the link stays a link";
   EXPECT_EQ(test::ReadAll(real), "new");
   EXPECT_EQ(FilesIn(dir.Path()), 2);
+}
+
+// Saving over a FIFO, a device node or a socket (or a link to one) would
+// rename a regular file over it: root saving to /dev/null would replace
+// /dev/null. Such a target is refused and stays what it was. The device is
+// a node of our own (made where root may make one), never a real one.
+TEST(SafeSave, WhatIsNotARegularFileIsNeverReplaced) {
+  test::TempDir dir;
+  const std::string fifo = dir.File("fifo.txt"), node = dir.File("null.txt");
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  ASSERT_EQ(symlink(fifo.c_str(), dir.File("tofifo.txt").c_str()), 0);
+  struct Case {
+    std::string path;
+    mode_t kind;
+    std::string what;
+  };
+  std::vector<Case> cases = {{fifo, S_IFIFO, "a FIFO (named pipe)"},
+                             {dir.File("tofifo.txt"), S_IFIFO, "a FIFO (named pipe)"}};
+  if (mknod(node.c_str(), S_IFCHR | 0666, makedev(1, 3)) == 0)
+    cases.push_back({node, S_IFCHR, "a character device"});
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.path);
+    const int before = FilesIn(dir.Path());
+    try {
+      SafeWriteFile(c.path, "data");
+      ADD_FAILURE() << "saved over it";
+    } catch (const SorrelError& e) {
+      EXPECT_EQ(std::string(e.what()), "Unable to write to " + c.path + ": it is " + c.what +
+                                           ", not a regular file, and is not replaced");
+    }
+    struct stat st {};
+    ASSERT_EQ(stat(c.path.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & S_IFMT, c.kind) << "it is still what it was";
+    EXPECT_EQ(FilesIn(dir.Path()), before) << "no temporary file is left";
+  }
 }
 
 // A file its owner made read-only is not replaced behind its back (in a

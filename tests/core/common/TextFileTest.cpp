@@ -1,6 +1,13 @@
 // Decoding and splitting text files.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <future>
+
 #include "TempDir.h"
 #include "core/common/Errors.h"
 #include "core/common/Paths.h"
@@ -67,4 +74,75 @@ TEST(ReadFileBytes, NamesTheFileThatCannotBeRead) {
     EXPECT_NE(std::string(e.what()).find("missing.txt"), std::string::npos);
   }
   EXPECT_THROW(ReadFileBytes(dir.Path()), SorrelError);
+}
+
+// Only regular files are read: a FIFO would make the reader wait for a
+// writer, a device (a link to /dev/zero) would never end. Each is refused
+// by its kind, before anything is read.
+TEST(ReadFileBytes, RefusesWhatIsNotARegularFile) {
+  test::TempDir dir;
+  const std::string fifo = dir.File("fifo.txt");
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  ASSERT_EQ(symlink("/dev/zero", dir.File("zero.txt").c_str()), 0);
+  ASSERT_EQ(symlink(fifo.c_str(), dir.File("tofifo.txt").c_str()), 0);
+  struct Case {
+    std::string path;
+    std::string reason;
+  } cases[] = {
+      {fifo, "a FIFO (named pipe), not a regular file"},
+      {dir.File("tofifo.txt"), "a FIFO (named pipe), not a regular file"},
+      {dir.File("zero.txt"), "a character device, not a regular file"},
+      {dir.Path(), "a directory, not a file"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.path);
+    auto reading = std::async(std::launch::async, [&c]() -> std::string {
+      try {
+        ReadFileBytes(c.path);
+        return "read";
+      } catch (const SorrelError& e) {
+        return e.what();
+      }
+    });
+    if (reading.wait_for(std::chrono::seconds(10)) != std::future_status::ready) {
+      // The reader waits for a writer: be one, so that the test ends.
+      int w = open(fifo.c_str(), O_WRONLY | O_NONBLOCK);
+      if (w >= 0) close(w);
+      ADD_FAILURE() << "the reader waited";
+    }
+    EXPECT_EQ(reading.get(), "Cannot open file " + c.path + ": " + c.reason);
+  }
+}
+
+TEST(ReadFileBytes, ReadsNoFileBeyondItsLimit) {
+  test::TempDir dir;
+  const std::string ten = dir.Write("ten.txt", "0123456789");
+  EXPECT_EQ(ReadFileBytes(ten, 10), "0123456789");
+  EXPECT_EQ(ReadFileBytes(ten), "0123456789");
+  try {
+    ReadFileBytes(ten, 9);
+    FAIL() << "read beyond the limit";
+  } catch (const SorrelError& e) {
+    EXPECT_EQ(std::string(e.what()), "Cannot read " + ten +
+                                         ": it holds 10 bytes, more than the 9 a file of this kind "
+                                         "may have");
+  }
+  // A text file larger than any the system reads (a sparse one: it takes no
+  // room on the disk) is refused without being read.
+  const std::string huge = dir.File("huge.txt");
+  int fd = open(huge.c_str(), O_WRONLY | O_CREAT, 0600);
+  ASSERT_GE(fd, 0);
+  ASSERT_EQ(ftruncate(fd, static_cast<off_t>(kMaxTextFileBytes + 1)), 0);
+  close(fd);
+  try {
+    ReadTextLines(huge);
+    FAIL() << "read a file beyond the limit";
+  } catch (const SorrelError& e) {
+    EXPECT_NE(
+        std::string(e.what()).find(huge + ": it holds " + std::to_string(kMaxTextFileBytes + 1)),
+        std::string::npos)
+        << e.what();
+  }
+  // The empty file reads as nothing.
+  EXPECT_EQ(ReadFileBytes(dir.Write("empty.txt", "")), "");
 }
