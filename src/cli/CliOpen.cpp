@@ -1,6 +1,9 @@
 #include "cli/CliOpen.h"
 
+#include <limits>
+
 #include "core/common/Errors.h"
+#include "core/common/FileCheck.h"
 #include "core/common/NumberText.h"
 #include "core/common/Paths.h"
 #include "core/common/TextFile.h"
@@ -8,8 +11,13 @@
 namespace sorrel::cli {
 
 void DeclareOpenOptions(Args& args) {
-  args.Option("--first-mass");
-  args.Flag("--skip-bad");
+  args.Group("Input");
+  args.Option("--first-mass", "M", "first mass of a .prn (Y-only) text spectrum")
+      .Number(0, std::numeric_limits<float>::max(), true)
+      .Default("1");
+  args.Flag("--skip-bad",
+            "skip text lines with a missing tab or a bad number (without it such a line fails "
+            "the command, naming the file and line)");
 }
 
 std::string KindName(tFileKind kind) {
@@ -39,10 +47,13 @@ void OpenInput(TSpec& spec, const std::string& path, const Args& args) {
     if (name.back() != '/') name += '/';
     name += "_FUNCTNS.INF";
   }
-  if (FileKindOf(name) != fkMassLynx && !FileExists(name)) {
-    if (DirectoryExists(name)) throw SorrelError(path + ": is a directory, not a spectrum file");
-    throw SorrelError(path + ": no such file");
+  if (FileKindOf(name) != fkMassLynx) {
+    // A FIFO would hang the reader and /dev/zero never end: only regular
+    // files are read.
+    const std::string problem = RegularFileProblem(name);
+    if (!problem.empty()) throw SorrelError(path + ": " + problem);
   }
+  NoteInput(FileKindOf(name) == fkMassLynx ? ExtractFilePath(name) : name);
   TheUi().messages.clear();
   bool ok = false;
   try {

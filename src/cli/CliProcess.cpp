@@ -4,9 +4,12 @@
 // through the view's processing chain (smoothing, baseline, nominal masses,
 // peaks), as the desktop program runs it.
 #include <algorithm>
+#include <limits>
 
+#include "cli/CliJson.h"
 #include "cli/CliSpectrum.h"
 #include "core/common/Errors.h"
+#include "core/common/FileCheck.h"
 #include "core/common/NumberText.h"
 #include "core/common/Paths.h"
 #include "core/common/TextFile.h"
@@ -15,16 +18,43 @@
 namespace sorrel::cli {
 
 void DeclareProcessingOptions(Args& args) {
-  args.Option("--template");
-  args.Option("--smooth");
-  args.Option("--baseline");
-  args.Flag("--nominal");
-  args.Flag("--peaks");
-  args.Option("--peak-method");
-  args.Option("--sensitivity");
-  args.Option("--min-height");
-  args.Option("--min-dist");
-  args.Option("--min-area");
+  args.Group("Processing (in this order: smoothing, baseline, nominal masses, peaks)");
+  args.Option("--template", "T.tml",
+              "the mass-spectrum half of a plot template: its smoothing, baseline, units and "
+              "peak settings; a file path used as given (not looked up in the Config "
+              "directory); the options below override its values");
+  args.Option("--smooth", "K",
+              "Savitzky-Golay smoothing over 2K+5 points; gaps in the mass axis are first "
+              "filled with points of intensity 0")
+      .Integer(1, 10);
+  args.Option("--baseline", "T|auto",
+              "subtract the level T (auto: the mean of the intensities below twice the mean); "
+              "intensities below the level become 1")
+      .Check(
+          [](const std::string& v) -> std::string {
+            auto t = ParseNumber(TrimBlanks(v));
+            if (v == "auto" || (t && *t >= 0)) return {};
+            return "\"" + OneLine(v) + "\" is neither auto nor a level of at least 0";
+          },
+          "auto or a number of at least 0");
+  args.Flag("--nominal", "sum the intensities onto unit masses (nearest, halves to even)");
+  args.Group("Peaks");
+  args.Flag("--peaks",
+            "print the peak list instead of the spectrum: m/z, intensity, left, right, area "
+            "(tab-separated; with --json, arrays mz, intensity, left, right, area, index)");
+  args.Option("--peak-method", "M",
+              "std: rising and falling steps, with areas; deriv: zero crossings of the first "
+              "derivative; adaptive: the peaks a 1000 x 400 pixel chart of the whole spectrum "
+              "has room to label (left, right and area are 0)")
+      .Choice({"std", "deriv", "adaptive"})
+      .Default("the template's, else std");
+  args.Option("--sensitivity", "S", "higher finds narrower, smaller peaks")
+      .Integer(1, 11)
+      .Default("the template's, else 5");
+  const double big = std::numeric_limits<float>::max();
+  args.Option("--min-height", "H", "drop peaks lower than H").Number(-big, big);
+  args.Option("--min-dist", "D", "of two peaks closer than D, drop the lower").Number(0, big);
+  args.Option("--min-area", "A", "drop peaks of smaller area (std only)").Number(-big, big);
 }
 
 namespace {
@@ -53,7 +83,10 @@ MassOptions ParseMassOptions(const Args& args) {
   if (auto t = args.Value("--template")) {
     // Used as given: a template on the command line is a file path, not a
     // name looked up in the Config directory.
-    if (!FileExists(*t)) throw SorrelError(*t + ": template file not found");
+    if (!NameExists(*t)) throw SorrelError(*t + ": template file not found");
+    if (auto problem = RegularFileProblem(*t); !problem.empty())
+      throw SorrelError(*t + ": " + problem);
+    NoteInput(*t);
     opt.Rename(*t, false);
     opt.Open();
     mo.source = "template " + *t;
@@ -61,11 +94,7 @@ MassOptions ParseMassOptions(const Args& args) {
   ToView& m = opt.oMass;
 
   if (args.Has("--smooth")) {
-    const int k = args.Integer("--smooth", 0);
-    if (!ValidSGDegree(k))
-      throw UsageError("--smooth takes a window index from 1 to 10 (2K+5 points), not " +
-                       std::to_string(k));
-    m.Smooth.SGDegree = k;
+    m.Smooth.SGDegree = args.Integer("--smooth", 0);
     m.Smooth.Enabled = true;
   }
 
@@ -73,10 +102,8 @@ MassOptions ParseMassOptions(const Args& args) {
     if (*b == "auto") {
       m.BLine.AutoTS = true;
     } else {
-      auto t = ParseNumber(TrimBlanks(*b));
-      if (!t) throw UsageError("--baseline takes a number or auto, not \"" + *b + "\"");
       m.BLine.AutoTS = false;
-      m.BLine.Threshold = *t;
+      m.BLine.Threshold = args.Number("--baseline", 0);
     }
     m.BLine.Enabled = true;
   }
@@ -90,16 +117,10 @@ MassOptions ParseMassOptions(const Args& args) {
   p.Enabled = peaks;
   if (!peaks) return mo;
 
-  if (auto method = args.Value("--peak-method")) {
-    if (*method == "std")
-      p.Method = 0;
-    else if (*method == "deriv")
-      p.Method = 1;
-    else if (*method == "adaptive")
-      p.Method = 2;
-    else
-      throw UsageError("--peak-method takes std, deriv or adaptive, not \"" + *method + "\"");
-  }
+  // A chemist expects the standard method unless a template says otherwise.
+  if (!args.Has("--template")) p.Method = 0;
+  if (auto method = args.Value("--peak-method"))
+    p.Method = *method == "std" ? 0 : *method == "deriv" ? 1 : 2;
   if (p.Method == 2) {
     for (const char* o : {"--sensitivity", "--min-height", "--min-dist", "--min-area"})
       if (args.Has(o))
@@ -108,12 +129,7 @@ MassOptions ParseMassOptions(const Args& args) {
                          "the peaks that the chart has room for");
     return mo;
   }
-  if (args.Has("--sensitivity")) {
-    const int s = args.Integer("--sensitivity", 0);
-    if (!ValidSensiv(s))
-      throw UsageError("--sensitivity takes a value from 1 to 11, not " + std::to_string(s));
-    p.Sensiv = s;
-  }
+  if (args.Has("--sensitivity")) p.Sensiv = args.Integer("--sensitivity", 0);
   p.MinHeight = args.Number("--min-height", p.MinHeight);
   p.MinDist = args.Number("--min-dist", p.MinDist);
   if (args.Has("--min-area") && p.Method != 0)
@@ -152,7 +168,8 @@ std::string PeakTable(const Args& args, const tPeaks& found, bool json) {
                       [](const tPeak& a, const tPeak& b) { return a.Index == b.Index; }),
           v.end());
   if (json) {
-    std::vector<double> mz, in, left, right, area, index;
+    std::vector<float> mz, in, left, right, area;
+    std::vector<double> index;
     for (const tPeak& p : peaks.bPeaks) {
       mz.push_back(p.X);
       in.push_back(p.Y);
@@ -161,15 +178,23 @@ std::string PeakTable(const Args& args, const tPeaks& found, bool json) {
       area.push_back(p.Area);
       index.push_back(p.Index);
     }
-    return "{\"mz\":" + JsonArray(mz) + ",\"intensity\":" + JsonArray(in) +
-           ",\"left\":" + JsonArray(left) + ",\"right\":" + JsonArray(right) +
-           ",\"area\":" + JsonArray(area) + ",\"index\":" + JsonArray(index) + "}\n";
+    Json doc;
+    doc["mz"] = JsonArray(mz);
+    doc["intensity"] = JsonArray(in);
+    doc["left"] = JsonArray(left);
+    doc["right"] = JsonArray(right);
+    doc["area"] = JsonArray(area);
+    doc["index"] = JsonArray(index);
+    return JsonText(doc);
   }
-  const char* lineEnd = args.Has("-o") ? "\r\n" : "\n";
+  // A file takes the text format of the desktop program's tables; standard
+  // output the shortest text of each value.
+  const bool toFile = OutputIsFile(args);
+  auto num = [toFile](float v) { return toFile ? FloatToStr(v) : Num(v); };
   std::string out;
   for (const tPeak& p : peaks.bPeaks) {
-    out += FloatToStr(p.X) + '\t' + FloatToStr(p.Y) + '\t' + FloatToStr(p.Left) + '\t' +
-           FloatToStr(p.Right) + '\t' + FloatToStr(p.Area) + lineEnd;
+    out += num(p.X) + '\t' + num(p.Y) + '\t' + num(p.Left) + '\t' + num(p.Right) + '\t' +
+           num(p.Area) + (toFile ? "\r\n" : "\n");
   }
   return out;
 }

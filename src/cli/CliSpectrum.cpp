@@ -1,42 +1,48 @@
 #include "cli/CliSpectrum.h"
 
+#include <limits>
+
+#include "cli/CliJson.h"
 #include "core/common/Errors.h"
 #include "core/common/NumberText.h"
-#include "core/plots/Extraction.h"
 
 namespace sorrel::cli {
 
 void DeclareSelectionOptions(Args& args) {
-  args.Option("--scan");
-  args.Flag("--apex");
-  args.Option("--range", true);
+  args.Group("Selection (runs)");
+  args.Option("--scan", "N", "scan N of a run, counted from 0")
+      .Integer(0, std::numeric_limits<int32_t>::max());
+  args.Flag("--apex", "the first scan of largest total intensity (the default)");
+  args.Option("--range", "S:E[:W]",
+              "weighted sum of the scans from S to E seconds, on unit masses; a negative "
+              "weight W subtracts background; W is 1 when left out")
+      .Check(WeightedRangeProblem, "")
+      .Repeatable();
 }
 
-namespace {
-
-WeightedRange ParseRange(const std::string& text) {
-  WeightedRange r;
-  auto c1 = text.find(':');
-  if (c1 == std::string::npos)
-    throw UsageError("--range needs START:END[:WEIGHT], not \"" + text + "\"");
-  auto c2 = text.find(':', c1 + 1);
+std::optional<WeightedRange> ReadWeightedRange(const std::string& text) {
+  const auto c1 = text.find(':');
+  if (c1 == std::string::npos) return std::nullopt;
+  const auto c2 = text.find(':', c1 + 1);
   auto start = ParseNumber(TrimBlanks(text.substr(0, c1)));
   auto end = ParseNumber(
       TrimBlanks(text.substr(c1 + 1, c2 == std::string::npos ? std::string::npos : c2 - c1 - 1)));
-  if (!start || !end)
-    throw UsageError("--range needs numbers START:END[:WEIGHT], not \"" + text + "\"");
+  if (!start || !end || *start > *end) return std::nullopt;
+  WeightedRange r;
   r.start = *start;
   r.end = *end;
   if (c2 != std::string::npos) {
     auto w = ParseFloat32(TrimBlanks(text.substr(c2 + 1)));
-    if (!w)
-      throw UsageError("--range weight must be a number, not \"" + text.substr(c2 + 1) + "\"");
+    if (!w) return std::nullopt;
     r.weight = *w;
   }
   return r;
 }
 
-}  // namespace
+std::string WeightedRangeProblem(const std::string& text) {
+  if (ReadWeightedRange(text)) return {};
+  return "\"" + OneLine(text) + "\" is not START:END[:WEIGHT], numbers with START not above END";
+}
 
 tXYarray SelectSpectrum(TSpec& spec, const Args& args, const std::string& fileName) {
   int modes =
@@ -51,7 +57,7 @@ tXYarray SelectSpectrum(TSpec& spec, const Args& args, const std::string& fileNa
   if (args.Has("--range")) {
     std::vector<WeightedRange> ranges;
     for (const auto& r : args.Values("--range"))
-      ranges.push_back(ParseRange(r));
+      ranges.push_back(*ReadWeightedRange(r));
     std::vector<double> x;
     for (const dPoint& p : spec.Chrom)
       x.push_back(p[0]);
@@ -63,7 +69,7 @@ tXYarray SelectSpectrum(TSpec& spec, const Args& args, const std::string& fileNa
   int32_t scan = InitialScan(spec.Chrom);
   if (args.Has("--scan")) {
     scan = args.Integer("--scan", 0);
-    if (scan < 0 || scan >= spec.NSpec())
+    if (scan >= spec.NSpec())
       throw SorrelError(fileName + ": scan " + std::to_string(scan) +
                         " does not exist (the run has " + std::to_string(spec.NSpec()) +
                         " scans, counted from 0)");
@@ -71,24 +77,22 @@ tXYarray SelectSpectrum(TSpec& spec, const Args& args, const std::string& fileNa
   return spec.GetMass(scan);
 }
 
-std::string SpectrumText(const tXYarray& spectrum, const char* lineEnd) {
+std::string SpectrumText(const tXYarray& spectrum, bool toFile) {
   std::string out;
   for (const dPoint& p : spectrum) {
-    out += FloatToStr(p[0]);
+    out += toFile ? FloatToStr(p[0]) : Num(p[0]);
     out += '\t';
-    out += FloatToStr(p[1]);
-    out += lineEnd;
+    out += toFile ? FloatToStr(p[1]) : Num(p[1]);
+    out += toFile ? "\r\n" : "\n";
   }
   return out;
 }
 
 std::string SpectrumJson(const tXYarray& spectrum) {
-  std::vector<double> mz, in;
-  for (const dPoint& p : spectrum) {
-    mz.push_back(p[0]);
-    in.push_back(p[1]);
-  }
-  return "{\"mz\":" + JsonArray(mz) + ",\"intensity\":" + JsonArray(in) + "}\n";
+  Json doc;
+  doc["mz"] = JsonColumn(spectrum, 0);
+  doc["intensity"] = JsonColumn(spectrum, 1);
+  return JsonText(doc);
 }
 
 }  // namespace sorrel::cli

@@ -1,6 +1,7 @@
 #include "cli/CliTraining.h"
 
 #include <cmath>
+#include <limits>
 
 #include "cli/CliOpen.h"
 #include "cli/CliSpectrum.h"
@@ -12,19 +13,45 @@
 namespace sorrel::cli {
 
 void DeclareTrainingOptions(Args& args) {
-  args.Option("--low");
-  args.Option("--high");
-  args.Flag("--normalize");
-  args.Option("--incsens");
-  args.Option("--loadings");
-  args.Option("--precision");
+  args.Group("Training settings");
+  args.Option("--low", "L", "lower mass bound of the data matrix")
+      .Integer(0, std::numeric_limits<int32_t>::max())
+      .Default("the largest first mass of the spectra");
+  args.Option("--high", "H", "higher mass bound of the data matrix")
+      .Integer(0, std::numeric_limits<int32_t>::max())
+      .Default("the smallest last mass of the spectra");
+  args.Flag("--normalize", "scale every spectrum to the reference's total intensity");
+  args.Option("--incsens", "X",
+              "weight intensities by mass^X (0: no weighting), with at most one decimal as the "
+              "training file keeps it")
+      .Number(0, 5)
+      .Default("0");
+  args.Option("--loadings", "A", "number of components")
+      .Integer(1, std::numeric_limits<int32_t>::max())
+      .Default("number of spectra - 3, at least 1");
+  args.Option("--precision", "P", "NIPALS stops when the scores change by at most 10^-P")
+      .Integer(1, 10)
+      .Default("3");
   DeclareOpenOptions(args);
   DeclareSelectionOptions(args);
   DeclareProcessingOptions(args);
 }
 
-std::string Num(double v) {
-  return FloatToStr(v);
+std::string SpectraText(const CliFrames& frames) {
+  std::string out;
+  for (const std::string& n : frames.names)
+    out += (out.empty() ? "" : ", ") + n;
+  return out;
+}
+
+SorrelError CalculationFailure(const std::string& about, const SorrelError& e,
+                               const CliFrames& frames) {
+  std::string why = e.what();
+  if (why.find("GAUSSJ") != std::string::npos)
+    why +=
+        ": the scores of the spectra do not spread over every component (as with identical "
+        "spectra), so their covariance matrix has no inverse";
+  return SorrelError(about + ": " + why + " (spectra " + SpectraText(frames) + ")");
 }
 
 SpecFrame::Processing ArgsProcessing(const Args& args) {
@@ -103,16 +130,13 @@ void ApplySettings(const Args& args, const CliFrames& frames, TTraining& t) {
   // The training file keeps IncSens to one decimal: a value with more
   // would weight the training's spectra otherwise than those classified
   // against it.
-  t.IncSens = args.Number("--incsens", 0.0);
-  if (!(t.IncSens >= 0.0 && t.IncSens <= 5.0) || OneDecimal(t.IncSens) != t.IncSens)
+  t.IncSens = args.Number("--incsens");
+  if (OneDecimal(t.IncSens) != t.IncSens)
     throw UsageError("--incsens takes a value from 0 to 5 with at most one decimal, not " +
                      Num(t.IncSens));
-  t.PrecPower = args.Integer("--precision", 3);
-  if (t.PrecPower < 1 || t.PrecPower > 10)
-    throw UsageError("--precision takes a power from 1 to 10, not " + std::to_string(t.PrecPower));
+  t.PrecPower = args.Integer("--precision");
   const int n = static_cast<int>(frames.frames.size());
   t.NLoadings = args.Integer("--loadings", std::max(1, n - 3));
-  if (t.NLoadings < 1) throw UsageError("--loadings must be at least 1");
   if (t.NLoadings > n)
     throw UsageError("--loadings " + std::to_string(t.NLoadings) + " is more than the " +
                      std::to_string(n) + " spectra");
@@ -121,7 +145,13 @@ void ApplySettings(const Args& args, const CliFrames& frames, TTraining& t) {
 PcaResults Calculate(TTraining& t, const CliFrames& f) {
   TheUi().messages.clear();
   PcaResults r;
-  if (!CalculatePCs(t, f.frames, t.NLoadings, r)) {
+  bool calculated = false;
+  try {
+    calculated = CalculatePCs(t, f.frames, t.NLoadings, r);
+  } catch (const SorrelError& e) {
+    throw CalculationFailure("the principal components", e, f);
+  }
+  if (!calculated) {
     // Name the spectrum the bounds check stopped at.
     for (size_t i = 0; i < f.frames.size(); ++i) {
       const tXYarray& s = f.frames[i]->CurrentMass();

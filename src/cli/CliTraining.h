@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "cli/Cli.h"
+#include "core/common/Errors.h"
 #include "core/plots/PreprocFrame.h"
 #include "core/training/Training.h"
 #include "core/training/TrainingCalc.h"
@@ -55,7 +56,12 @@ void ApplySettings(const Args& args, const CliFrames& frames, TTraining& trainin
 // or the counts.
 PcaResults Calculate(TTraining& training, const CliFrames& frames);
 
-// Tab-separated text of a number in the system's 15-digit format.
-std::string Num(double v);
+// The spectra's names as given, for messages.
+std::string SpectraText(const CliFrames& frames);
+// A failure of the calculation (an arithmetic fault, a singular matrix)
+// as one message: what failed, why (a singular matrix says why it is one),
+// and the spectra it was calculated from.
+SorrelError CalculationFailure(const std::string& about, const SorrelError& e,
+                               const CliFrames& frames);
 
 }  // namespace sorrel::cli

@@ -2,10 +2,12 @@
 #include <optional>
 
 #include "cli/Cli.h"
+#include "cli/CliJson.h"
 #include "cli/CliOpen.h"
 #include "cli/CliSpectrum.h"
 #include "cli/CliTraining.h"
 #include "core/common/Errors.h"
+#include "core/common/FileCheck.h"
 #include "core/common/Paths.h"
 #include "core/common/TextFile.h"
 #include "core/pca/Mahalanobis.h"
@@ -31,50 +33,69 @@ std::string CsvField(const std::string& s) {
 }
 
 std::string Format(const std::vector<Line>& lines, const Args& args) {
-  std::string out;
   if (args.Has("--json")) {
-    out = "[";
-    for (size_t i = 0; i < lines.size(); ++i) {
-      const Line& l = lines[i];
-      out += std::string(i ? "," : "") + "{\"spectrum\":" + JsonString(l.spectrum) +
-             ",\"training\":" + JsonString(l.training) + ",\"compound\":" + JsonString(l.compound) +
-             ",\"answer\":" + (l.result ? JsonString(l.result->Answer) : "null") +
-             ",\"score\":" + (l.result ? JsonNumber(l.result->Score) : "null") + "}";
+    Json doc = Json::array();
+    for (const Line& l : lines) {
+      Json row;
+      row["spectrum"] = l.spectrum;
+      row["training"] = l.training;
+      row["compound"] = l.compound;
+      row["answer"] = l.result ? Json(l.result->Answer) : Json(nullptr);
+      row["score"] = l.result ? JsonNumber(l.result->Score) : Json(nullptr);
+      doc.push_back(row);
     }
-    return out + "]\n";
+    return JsonText(doc);
   }
+  std::string out;
   const bool csv = args.Has("--csv");
   for (const Line& l : lines) {
     const std::string answer = l.result ? l.result->Answer : "not calculated";
     const std::string score = l.result ? ScoreText(l.result->Score) : "";
+    const std::string spectrum = ShownName(l.spectrum), compound = ShownName(l.compound);
     if (csv)
-      out += CsvField(l.spectrum) + "," + CsvField(l.compound) + "," + answer + "," + score + "\n";
+      out += CsvField(spectrum) + "," + CsvField(compound) + "," + answer + "," + score + "\n";
     else
-      out += l.spectrum + "\t" + l.compound + "\t" + answer + "\t" + score + "\n";
+      out += spectrum + "\t" + compound + "\t" + answer + "\t" + score + "\n";
   }
   return out;
 }
 
-int Run(const std::vector<std::string>& argv) {
-  Args args;
-  args.Flag("--json");
-  args.Flag("--csv");
-  args.Option("-o");
-  args.Flag("--force");
+void Declare(Args& args) {
+  args.Positional("TRAINING|LIST", "a training (.trn) or a training list (.trl)");
+  args.Positional("SPECTRUM", "the spectra to classify", -1);
+  DeclareOutputOptions(args);
+  args.Flag("--json", "a list of objects: spectrum, training, compound, answer, score");
+  args.Flag("--csv", "comma-separated values instead of tabs");
   DeclareOpenOptions(args);
   DeclareSelectionOptions(args);
   DeclareProcessingOptions(args);
-  args.Parse(argv);
-  const auto& pos = args.Positional();
+  args.Footer(
+      "Classifies every spectrum as batch classification does: preprocessed against the "
+      "training's reference spectrum with its settings, projected onto its loadings and scored. "
+      "One line per spectrum and training: spectrum, compound, answer (\"Yes\", \"Poss.\" or "
+      "\"No\" by the training's limits) and score (6 significant digits). A training without "
+      "calculated results answers \"not calculated\" (JSON null). --scan, --apex or --range "
+      "choose each spectrum given; a training's reference spectrum opens on its scan of "
+      "largest total intensity. A training that names a template (train --template) is used "
+      "with its own template, as batch classification does: the reference spectrum opens with "
+      "it and hands it on to every spectrum classified. For trainings that name none, "
+      "--template, --smooth, --baseline and --nominal give that processing (none by default); "
+      "given when no training would use them, they are refused.");
+}
+
+int Run(const Args& args) {
+  const auto pos = args.Positional();
   if (pos.size() < 2) throw UsageError("classify needs a training or list and at least 1 spectrum");
   if (args.Has("--json") && args.Has("--csv")) throw UsageError("choose one of --json and --csv");
-  if (auto out = args.Value("-o")) CheckOverwrite(*out, args.Has("--force"));
+  CheckOutput(args);
   const std::string model = pos[0];
   const std::vector<std::string> spectra(pos.begin() + 1, pos.end());
   const std::string ext = UpperCase(ExtractFileExt(model));
   if (ext != ".TRN" && ext != ".TRL")
     throw UsageError("the first argument must be a training (.trn) or a training list (.trl)");
-  if (!FileExists(model)) throw SorrelError(model + ": no such file");
+  if (auto problem = RegularFileProblem(model); !problem.empty())
+    throw SorrelError(model + ": " + problem);
+  NoteInput(model);
 
   // The reference spectrum of a training, in the view it opens on, with the
   // training's own template; a training that names none gets the
@@ -124,6 +145,8 @@ int Run(const std::vector<std::string>& argv) {
     TTrainingList list(model);
     if (!list.Open()) throw SorrelError(model + ": " + TheUi().MessagesText());
     list.FillRows();
+    for (const auto& entry : list.TrainingS)
+      NoteInput(entry.second);
     std::vector<std::string> templates;
     for (size_t i = 0; i < list.Rows.size(); ++i)
       if (list.Rows[i].Checked) {
@@ -154,26 +177,7 @@ int Run(const std::vector<std::string>& argv) {
 }
 
 const bool registered = RegisterCommand(
-    {"classify", "classify spectra against a training or every checked training of a list",
-     "Usage: sorrel classify (TRAINING.trn | LIST.trl) [--json | --csv] [-o OUT [--force]]\n"
-     "                       SPECTRUM...\n"
-     "  Classifies every spectrum as batch classification does: preprocessed against the\n"
-     "  training's reference spectrum with its settings, projected onto its loadings and\n"
-     "  scored. One line per spectrum and training: spectrum, compound, answer (\"Yes\",\n"
-     "  \"Poss.\" or \"No\" by the training's limits) and score (6 significant digits).\n"
-     "  A training without calculated results answers \"not calculated\" (JSON null).\n"
-     "  --json             a list of objects: spectrum, training, compound, answer, score\n"
-     "  --csv              comma-separated values instead of tabs\n"
-     "  Runs: --scan N, --apex (default) or --range S:E[:W] choose each spectrum given;\n"
-     "  a training's reference spectrum opens on its scan of largest total intensity.\n"
-     "  Processing: a training that names a template (train --template) is used with its\n"
-     "  own template, as batch classification does: the reference spectrum opens with it\n"
-     "  and hands it on to every spectrum classified. For trainings that name none,\n"
-     "  --template T.tml, --smooth K, --baseline T|auto and --nominal give that\n"
-     "  processing (none by default); given when no training would use them, they are\n"
-     "  refused.\n"
-     "  --first-mass M     first mass of a .prn (Y-only) file (default 1)\n"
-     "  --skip-bad         skip text lines with a missing tab or a bad number",
+    {"classify", "classify spectra against a training or every checked training of a list", Declare,
      Run});
 
 }  // namespace

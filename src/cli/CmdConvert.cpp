@@ -7,16 +7,24 @@
 namespace sorrel::cli {
 namespace {
 
-int Run(const std::vector<std::string>& argv) {
-  Args args;
-  args.Flag("--force");
+void Declare(Args& args) {
+  args.Positional("IN", "the file to convert (any kind sorrel reads)");
+  args.Positional("OUT",
+                  "the file to write: .txt single spectrum, .cdf ANDI/MS netCDF, .R01 etc. HD run");
+  args.Group("Output");
+  args.Flag("--force", "replace OUT when it exists");
   DeclareOpenOptions(args);
   DeclareSelectionOptions(args);
   DeclareProcessingOptions(args);
-  args.Parse(argv);
-  if (args.Positional().size() != 2) throw UsageError("convert takes IN and OUT");
-  const std::string& in = args.Positional()[0];
-  const std::string& out = args.Positional()[1];
+  args.Footer(
+      "The format follows OUT's extension. Converting a run to .txt needs a spectrum "
+      "selection (--scan, --apex or --range), as for sorrel spectrum; the processing options "
+      "apply only then. A single spectrum converts to .txt only: .cdf and HD files hold runs.");
+}
+
+int Run(const Args& args) {
+  const std::string in = args.Positional()[0];
+  const std::string out = args.Positional()[1];
   tFileKind outKind = FileKindOf(out);
   if (outKind == fkNone || outKind == fkMassLynx || outKind == fkCashe)
     throw UsageError("cannot write " + out +
@@ -27,7 +35,7 @@ int Run(const std::vector<std::string>& argv) {
   for (const char* o : {"--template", "--smooth", "--baseline", "--nominal"})
     if (args.Has(o) && outKind != fkTxt)
       throw UsageError(std::string(o) + " applies only when converting to a text spectrum");
-  CheckOverwrite(out, args.Has("--force"));
+  CheckOutputFile(out, args.Has("--force"), {in});
 
   TSpec spec;
   OpenInput(spec, in, args);
@@ -42,29 +50,35 @@ int Run(const std::vector<std::string>& argv) {
     } catch (const MathError& e) {  // an arithmetic fault on this file's data
       throw SorrelError(in + ": " + e.what());
     }
+    if (s.empty())
+      throw SorrelError(in + ": the spectrum holds no points; nothing to save in " + out);
     spec.CMass = std::move(s);
     spec.SetMassOnly(true);
   } else if (selecting) {
     throw UsageError("--scan, --apex and --range apply only when converting to a text spectrum");
+  } else if (spec.NSpec() == 0) {
+    throw SorrelError(in + ": a single spectrum, not a run; " + out +
+                      " would need a run (convert a single spectrum to .txt)");
   }
   TheUi().messages.clear();
-  if (!spec.SaveFile(out)) {
-    std::string why = TheUi().MessagesText();
-    throw SorrelError(out + ": " + (why.empty() ? "could not be written" : why));
+  bool saved = false;
+  std::string why;
+  try {
+    saved = spec.SaveFile(out);
+    why = TheUi().MessagesText();
+  } catch (const SorrelError& e) {
+    why = OneLine(e.what());
+  }
+  if (!saved) {
+    if (why.empty()) why = "could not be written";
+    // The savers' messages do not always name the file; some do.
+    throw SorrelError(why.find(out) == std::string::npos ? out + ": " + why : why);
   }
   return 0;
 }
 
 const bool registered = RegisterCommand(
-    {"convert", "open a file and save it in the format of the output's extension",
-     "Usage: sorrel convert IN OUT [--force] [--scan N | --apex | --range S:E[:W]...]\n"
-     "  Opens IN and saves it as OUT; the format follows OUT's extension: .txt single spectrum,\n"
-     "  .cdf ANDI/MS netCDF, .R01 etc. HD run. Converting a run to .txt needs a spectrum\n"
-     "  selection, as for `sorrel spectrum`.\n"
-     "  --force            overwrite an existing OUT\n"
-     "  --first-mass M     first mass of a .prn (Y-only) input (default 1)\n"
-     "  --skip-bad         skip text lines with a missing tab or a bad number",
-     Run});
+    {"convert", "open a file and save it in the format of the output's extension", Declare, Run});
 
 }  // namespace
 }  // namespace sorrel::cli

@@ -3,37 +3,56 @@
 #include <limits>
 
 #include "cli/Cli.h"
+#include "cli/CliJson.h"
 #include "cli/CliOpen.h"
-#include "core/common/NumberText.h"
 
 namespace sorrel::cli {
 namespace {
 
+// What `info` reports. The m/z and retention-time values are the stored
+// 32-bit ones; the largest total intensity is stored for a run and summed
+// in 64 bits for a single spectrum.
 struct Info {
   std::string kind;
   int64_t scans = 0, points = 0;
-  double mzMin = NAN, mzMax = NAN, rtMin = NAN, rtMax = NAN, ticMax = NAN;
+  std::optional<float> mzMin, mzMax, rtMin, rtMax, ticMax;
+  std::optional<double> totalOfSpectrum;
 };
 
 void Cover(Info& info, const tXYarray& s) {
   for (const dPoint& p : s) {
-    if (std::isnan(info.mzMin) || p[0] < info.mzMin) info.mzMin = p[0];
-    if (std::isnan(info.mzMax) || p[0] > info.mzMax) info.mzMax = p[0];
+    if (!info.mzMin || p[0] < *info.mzMin) info.mzMin = p[0];
+    if (!info.mzMax || p[0] > *info.mzMax) info.mzMax = p[0];
   }
   info.points += static_cast<int64_t>(s.size());
 }
 
-std::string Text(double v) {
-  return std::isnan(v) ? "-" : FloatToStr(v);
+template <typename T>
+std::string Text(const std::optional<T>& v) {
+  return v ? Num(*v) : "-";
 }
 
-int Run(const std::vector<std::string>& argv) {
-  Args args;
-  args.Flag("--json");
+template <typename T>
+Json JsonOf(const std::optional<T>& v) {
+  return v ? JsonNumber(*v) : Json(nullptr);
+}
+
+void Declare(Args& args) {
+  args.Positional("FILE", "a spectrum or run file, or a raw directory (NAME.raw)");
+  args.Group("Output");
+  args.Flag("--json",
+            "one JSON object: file, kind, scans, points, mz_min, mz_max, rt_min, rt_max, tic_max");
   DeclareOpenOptions(args);
-  args.Parse(argv);
-  if (args.Positional().size() != 1) throw UsageError("info takes one FILE");
-  const std::string& file = args.Positional()[0];
+  args.Footer(
+      "Kinds: txt, netcdf, hd, masslynx, cache. A single spectrum has 0 scans and no retention "
+      "times (JSON null). An HD run (.R01 ...) is indexed on first opening: the index "
+      "(run.x01 for run.R01) is written beside the run and reused while the run keeps its "
+      "date and size; where the run's folder is read-only, it goes to the Temp folder beside "
+      "the program, and the run is indexed again at every opening.");
+}
+
+int Run(const Args& args) {
+  const std::string file = args.Positional()[0];
   TSpec spec;
   OpenInput(spec, file, args);
 
@@ -46,7 +65,7 @@ int Run(const std::vector<std::string>& argv) {
       double total = 0;
       for (const dPoint& p : spec.CMass)
         total += p[1];
-      info.ticMax = total;
+      info.totalOfSpectrum = total;
     }
   } else {
     for (int32_t i = 0; i < spec.NSpec(); ++i)
@@ -54,38 +73,36 @@ int Run(const std::vector<std::string>& argv) {
     info.rtMin = spec.Chrom.front()[0];
     info.rtMax = spec.Chrom.back()[0];
     for (const dPoint& p : spec.Chrom)
-      if (std::isnan(info.ticMax) || p[1] > info.ticMax) info.ticMax = p[1];
+      if (!info.ticMax || p[1] > *info.ticMax) info.ticMax = p[1];
   }
 
   std::string out;
   if (args.Has("--json")) {
-    out = "{\"file\":" + JsonString(file) + ",\"kind\":" + JsonString(info.kind) +
-          ",\"scans\":" + std::to_string(info.scans) +
-          ",\"points\":" + std::to_string(info.points) + ",\"mz_min\":" + JsonNumber(info.mzMin) +
-          ",\"mz_max\":" + JsonNumber(info.mzMax) + ",\"rt_min\":" + JsonNumber(info.rtMin) +
-          ",\"rt_max\":" + JsonNumber(info.rtMax) + ",\"tic_max\":" + JsonNumber(info.ticMax) +
-          "}\n";
+    Json doc;
+    doc["file"] = file;
+    doc["kind"] = info.kind;
+    doc["scans"] = info.scans;
+    doc["points"] = info.points;
+    doc["mz_min"] = JsonOf(info.mzMin);
+    doc["mz_max"] = JsonOf(info.mzMax);
+    doc["rt_min"] = JsonOf(info.rtMin);
+    doc["rt_max"] = JsonOf(info.rtMax);
+    doc["tic_max"] = info.totalOfSpectrum ? JsonNumber(*info.totalOfSpectrum) : JsonOf(info.ticMax);
+    out = JsonText(doc);
   } else {
-    out = "file\t" + file + "\nkind\t" + info.kind + "\nscans\t" + std::to_string(info.scans) +
-          "\npoints\t" + std::to_string(info.points) + "\nmz_min\t" + Text(info.mzMin) +
-          "\nmz_max\t" + Text(info.mzMax) + "\nrt_min\t" + Text(info.rtMin) + "\nrt_max\t" +
-          Text(info.rtMax) + "\ntic_max\t" + Text(info.ticMax) + "\n";
+    out = "file\t" + ShownName(file) + "\nkind\t" + info.kind + "\nscans\t" +
+          std::to_string(info.scans) + "\npoints\t" + std::to_string(info.points) + "\nmz_min\t" +
+          Text(info.mzMin) + "\nmz_max\t" + Text(info.mzMax) + "\nrt_min\t" + Text(info.rtMin) +
+          "\nrt_max\t" + Text(info.rtMax) + "\ntic_max\t" +
+          (info.totalOfSpectrum ? Num(*info.totalOfSpectrum) : Text(info.ticMax)) + "\n";
   }
-  WriteOutput(args, out);
+  WriteStdout(out);
   return 0;
 }
 
 const bool registered = RegisterCommand(
     {"info", "kind, scans, points, m/z and retention-time range, largest total intensity of a file",
-     "Usage: sorrel info FILE [--json] [--first-mass M] [--skip-bad]\n"
-     "  Opens FILE as the desktop program would and prints its kind (txt, netcdf, hd, masslynx,\n"
-     "  cache), number of scans (0 for a single spectrum), total number of points, lowest and\n"
-     "  highest m/z, first and last retention time in seconds, and largest total intensity.\n"
-     "  --json             one JSON object (keys kind, scans, points, mz_min, mz_max, rt_min,\n"
-     "                     rt_max, tic_max)\n"
-     "  --first-mass M     first mass of a .prn (Y-only) file (default 1)\n"
-     "  --skip-bad         skip text lines with a missing tab or a bad number",
-     Run});
+     Declare, Run});
 
 }  // namespace
 }  // namespace sorrel::cli

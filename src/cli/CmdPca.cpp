@@ -1,5 +1,6 @@
 // sorrel pca [settings] SPECTRUM...
 #include "cli/Cli.h"
+#include "cli/CliJson.h"
 #include "cli/CliTraining.h"
 #include "core/common/Errors.h"
 #include "core/pca/CrossValidation.h"
@@ -23,24 +24,35 @@ std::string Row(const std::string& first, const adouble& values) {
   return out + "\n";
 }
 
-int Run(const std::vector<std::string>& argv) {
-  Args args;
-  args.Flag("--json");
-  args.Flag("--matrix");
-  args.Option("--cv");
-  args.Flag("--compact");
-  args.Option("-o");
-  args.Flag("--force");
+void Declare(Args& args) {
+  args.Positional("SPECTRUM", "2 to 35 spectra; the first is the reference", -1);
+  DeclareOutputOptions(args);
+  args.Flag("--json",
+            "one JSON object: spectra, low, high, xvals, loadings, scores, eigenvalues (and "
+            "matrix, mdist, compact when asked for)");
+  args.Group("Results");
+  args.Flag("--matrix", "also the preprocessed data matrix, one row per spectrum (JSON matrix)");
+  args.Option("--cv", "F",
+              "also the leave-one-out Mahalanobis distance of every spectrum with F components "
+              "(JSON mdist)")
+      .Integer(1, std::numeric_limits<int32_t>::max());
+  args.Flag("--compact",
+            "also the average leave-one-out distance for 1 .. A components (JSON compact)");
   DeclareTrainingOptions(args);
-  args.Parse(argv);
-  const auto& paths = args.Positional();
+  args.Footer(
+      "Builds the data matrix from the spectra exactly as the workbench does and decomposes it "
+      "by NIPALS. Prints the bounds, the eigenvalues, the scores (one row per spectrum) and the "
+      "loadings (one row per mass). Each spectrum of a run is chosen by --scan, --apex or "
+      "--range; the processing options apply to every spectrum.");
+}
+
+int Run(const Args& args) {
+  const auto paths = args.Positional();
   if (paths.size() < 2) throw UsageError("pca needs at least 2 spectra");
   if (paths.size() > kMaxTrainingSpectra)
     throw UsageError("pca takes at most " + std::to_string(kMaxTrainingSpectra) + " spectra");
   const int cv = args.Integer("--cv", 0);
-  if (args.Has("--cv") && cv < 1)
-    throw UsageError("--cv needs a number of components of at least 1");
-  if (auto out = args.Value("-o")) CheckOverwrite(*out, args.Has("--force"));
+  CheckOutput(args);
 
   CliFrames frames = OpenFrames(paths, args);
   TTraining t;
@@ -50,31 +62,29 @@ int Run(const std::vector<std::string>& argv) {
   try {
     if (args.Has("--cv")) mdist = MDistSeries(r.Data, cv, r.Precision);
   } catch (const SorrelError& e) {
-    throw SorrelError("--cv " + std::to_string(cv) + ": " + e.what());
+    throw CalculationFailure("--cv " + std::to_string(cv), e, frames);
   }
   try {
     if (args.Has("--compact")) compact = CompactSeries(r.Data, t.NLoadings, r.Precision);
   } catch (const SorrelError& e) {
-    throw SorrelError("--compact: " + std::string(e.what()));
+    throw CalculationFailure("--compact", e, frames);
   }
 
   const size_t a = r.Eigenvalues.size();
   std::string out;
   if (args.Has("--json")) {
-    std::string names = "[";
-    for (size_t i = 0; i < frames.names.size(); ++i) {
-      if (i) names += ',';
-      names += JsonString(frames.names[i]);
-    }
-    names += "]";
-    out = "{\"spectra\":" + names + ",\"low\":" + std::to_string(t.LowBound) +
-          ",\"high\":" + std::to_string(t.HighBound) + ",\"xvals\":" + JsonArray(t.Xvals) +
-          ",\"loadings\":" + JsonMatrix(r.Loadings) + ",\"scores\":" + JsonMatrix(r.Scores) +
-          ",\"eigenvalues\":" + JsonArray(r.Eigenvalues);
-    if (args.Has("--matrix")) out += ",\"matrix\":" + JsonMatrix(r.Data);
-    if (args.Has("--cv")) out += ",\"mdist\":" + JsonArray(mdist);
-    if (args.Has("--compact")) out += ",\"compact\":" + JsonArray(compact);
-    out += "}\n";
+    Json doc;
+    doc["spectra"] = frames.names;
+    doc["low"] = t.LowBound;
+    doc["high"] = t.HighBound;
+    doc["xvals"] = JsonArray(t.Xvals);
+    doc["loadings"] = JsonMatrix(r.Loadings);
+    doc["scores"] = JsonMatrix(r.Scores);
+    doc["eigenvalues"] = JsonArray(r.Eigenvalues);
+    if (args.Has("--matrix")) doc["matrix"] = JsonMatrix(r.Data);
+    if (args.Has("--cv")) doc["mdist"] = JsonArray(mdist);
+    if (args.Has("--compact")) doc["compact"] = JsonArray(compact);
+    out = JsonText(doc);
   } else {
     out = "# bounds\nlow\t" + std::to_string(t.LowBound) + "\nhigh\t" +
           std::to_string(t.HighBound) + "\n# eigenvalues\ncomponent\teigenvalue\n";
@@ -82,7 +92,7 @@ int Run(const std::vector<std::string>& argv) {
       out += std::to_string(k + 1) + "\t" + Num(r.Eigenvalues[k]) + "\n";
     out += "# scores\n" + Header("spectrum", a, "PC");
     for (size_t i = 0; i < r.Scores.size(); ++i)
-      out += Row(frames.names[i], r.Scores[i]);
+      out += Row(ShownName(frames.names[i]), r.Scores[i]);
     out += "# loadings\n" + Header("m/z", a, "PC");
     for (size_t j = 0; j < t.Xvals.size(); ++j) {
       adouble column;
@@ -98,12 +108,12 @@ int Run(const std::vector<std::string>& argv) {
       }
       out += "\n";
       for (size_t i = 0; i < r.Data.size(); ++i)
-        out += Row(frames.names[i], r.Data[i]);
+        out += Row(ShownName(frames.names[i]), r.Data[i]);
     }
     if (args.Has("--cv")) {
       out += "# mdist (" + std::to_string(cv) + " components)\nspectrum\tdistance\n";
       for (size_t i = 0; i < mdist.size(); ++i)
-        out += frames.names[i] + "\t" + Num(mdist[i]) + "\n";
+        out += ShownName(frames.names[i]) + "\t" + Num(mdist[i]) + "\n";
     }
     if (args.Has("--compact")) {
       out += "# compact\ncomponents\tdistance\n";
@@ -116,31 +126,7 @@ int Run(const std::vector<std::string>& argv) {
 }
 
 const bool registered = RegisterCommand(
-    {"pca", "principal components of spectra, as the workbench calculates them",
-     "Usage: sorrel pca [settings] [--matrix] [--cv F] [--compact] [--json] [-o OUT [--force]]\n"
-     "                  SPECTRUM SPECTRUM...\n"
-     "  Builds the data matrix from 2 to 35 spectra exactly as the workbench does (the first\n"
-     "  spectrum is the reference) and decomposes it by NIPALS. Prints the bounds, the\n"
-     "  eigenvalues, the scores (one row per spectrum) and the loadings (one row per mass).\n"
-     "  --low L --high H   mass bounds of the data matrix (default: the largest first mass\n"
-     "                     and the smallest last mass of the spectra)\n"
-     "  --normalize        scale every spectrum to the reference's total intensity\n"
-     "  --incsens X        weight intensities by mass^X, X from 0 (none) to 5, one decimal\n"
-     "  --loadings A       number of components (default: number of spectra - 3, at least 1)\n"
-     "  --precision P      NIPALS stops when the scores change by at most 10^-P (1..10,\n"
-     "                     default 3)\n"
-     "  --matrix           also print the preprocessed data matrix (JSON key matrix)\n"
-     "  --cv F             also the leave-one-out Mahalanobis distance of every spectrum with\n"
-     "                     F components (JSON key mdist)\n"
-     "  --compact          also the average leave-one-out distance for 1 .. A components\n"
-     "                     (JSON key compact)\n"
-     "  --json             one JSON object: spectra, low, high, xvals, loadings, scores,\n"
-     "                     eigenvalues (and matrix, mdist, compact when asked for)\n"
-     "  Runs: --scan N, --apex (default) or --range S:E[:W] choose each spectrum.\n"
-     "  Processing (--template, --smooth, --baseline, --nominal) applies to every spectrum.\n"
-     "  --first-mass M     first mass of a .prn (Y-only) file (default 1)\n"
-     "  --skip-bad         skip text lines with a missing tab or a bad number",
-     Run});
+    {"pca", "principal components of spectra, as the workbench calculates them", Declare, Run});
 
 }  // namespace
 }  // namespace sorrel::cli

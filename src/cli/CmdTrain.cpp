@@ -2,6 +2,7 @@
 #include <filesystem>
 
 #include "cli/Cli.h"
+#include "cli/CliJson.h"
 #include "cli/CliTraining.h"
 #include "core/common/Errors.h"
 #include "core/common/Paths.h"
@@ -19,25 +20,45 @@ std::string Directory(const std::string& path) {
   return ec ? dir.lexically_normal().string() : canon.string();
 }
 
-// A limit as the options dialog holds it: 0 to 1000, one decimal.
-double Limit(const Args& args, const std::string& name, double def) {
-  const double v = args.Number(name, def);
-  if (!(v >= 0.0 && v <= 1000.0) || OneDecimal(v) != v)
+// A limit as the options dialog holds it: 0 to 1000 (checked when parsed),
+// one decimal.
+double Limit(const Args& args, const std::string& name) {
+  const double v = args.Number(name);
+  if (OneDecimal(v) != v)
     throw UsageError(name + " takes a limit from 0 to 1000 with at most one decimal, not " +
                      Num(v));
   return v;
 }
 
-int Run(const std::vector<std::string>& argv) {
-  Args args;
-  args.Option("--compound");
-  args.Option("--ppid");
-  args.Option("--pnid");
-  args.Flag("--json");
-  args.Flag("--force");
+void Declare(Args& args) {
+  args.Positional("OUT.trn", "the training file to write");
+  args.Positional("SPECTRUM", "2 to 35 spectra in OUT's directory; the first is the reference", -1);
+  args.Group("Output");
+  args.Flag("--force", "replace OUT.trn when it exists");
+  args.Flag("--json",
+            "print the summary as one JSON object: training, compound, spectra, loadings, low, "
+            "high, RcM, RMSG, ppid, pnid");
+  args.Group("Training");
+  args.Option("--compound", "NAME", "name of the compound").Required();
+  args.Option("--ppid", "X", "limit of a positive identification, with at most one decimal")
+      .Number(0, 1000)
+      .Default("1");
+  args.Option("--pnid", "Y",
+              "limit of a possible identification, with at most one decimal; not below --ppid")
+      .Number(0, 1000)
+      .Default("3");
   DeclareTrainingOptions(args);
-  args.Parse(argv);
-  const auto& pos = args.Positional();
+  args.Footer(
+      "Calculates a training exactly as Save Training does and writes it to OUT.trn. The "
+      "spectra must lie in OUT's directory: the training keeps their file names only. Each "
+      "spectrum of a run is chosen by --scan, --apex or --range; the processing options apply "
+      "to every spectrum. The training keeps the template's full path, and classify processes "
+      "every spectrum with it; --smooth, --baseline and --nominal are not kept (classify needs "
+      "them again) and cannot be combined with --template.");
+}
+
+int Run(const Args& args) {
+  const auto pos = args.Positional();
   if (pos.size() < 3) throw UsageError("train needs OUT.trn and at least 2 spectra");
   const std::string out = pos[0];
   const std::vector<std::string> paths(pos.begin() + 1, pos.end());
@@ -48,7 +69,7 @@ int Run(const std::vector<std::string>& argv) {
     throw UsageError("the training file must have the extension .trn, not \"" + out + "\"");
   const std::string compound = args.Value("--compound").value_or("");
   if (compound.empty()) throw UsageError("The field compound must be filled in. (--compound NAME)");
-  const double ppid = Limit(args, "--ppid", 1.0), pnid = Limit(args, "--pnid", 3.0);
+  const double ppid = Limit(args, "--ppid"), pnid = Limit(args, "--pnid");
   if (ppid > pnid)
     throw UsageError("--ppid " + Num(ppid) + " is above --pnid " + Num(pnid) +
                      ": a positive identification cannot need a larger score than a possible one");
@@ -65,7 +86,7 @@ int Run(const std::vector<std::string>& argv) {
                          " would change the processing of the template, which the training "
                          "keeps as it is; put the setting in the template");
   }
-  CheckOverwrite(out, args.Has("--force"));
+  CheckOutputFile(out, args.Has("--force"), paths);
   // A training keeps its spectra by file name only and finds them in its
   // own directory.
   const std::string dir = Directory(out);
@@ -87,57 +108,44 @@ int Run(const std::vector<std::string>& argv) {
     t.LoadedSpec.push_back(ExtractFileName(p));
   const PcaResults r = Calculate(t, frames);
   // Save Training: statistics, then the options dialog's values.
-  StoreResults(t, r);
+  try {
+    StoreResults(t, r);
+  } catch (const SorrelError& e) {
+    throw CalculationFailure(out + ": the training statistics", e, frames);
+  }
   t.PPID = ppid;
   t.PNID = pnid;
   t.Compound = compound;
+  // The template and every spectrum read are inputs that must not be replaced.
+  CheckOutputFile(out, args.Has("--force"), InputsRead());
   t.Save(true);
 
   std::string text;
   if (args.Has("--json")) {
-    text = "{\"training\":" + JsonString(out) + ",\"compound\":" + JsonString(t.Compound) +
-           ",\"spectra\":" + std::to_string(t.LoadedSpec.size()) +
-           ",\"loadings\":" + std::to_string(t.NLoadings) +
-           ",\"low\":" + std::to_string(t.LowBound) + ",\"high\":" + std::to_string(t.HighBound) +
-           ",\"RcM\":" + JsonNumber(t.RcM) + ",\"RMSG\":" + JsonNumber(t.RMSG) +
-           ",\"ppid\":" + JsonNumber(t.PPID) + ",\"pnid\":" + JsonNumber(t.PNID) + "}\n";
+    Json doc;
+    doc["training"] = out;
+    doc["compound"] = t.Compound;
+    doc["spectra"] = t.LoadedSpec.size();
+    doc["loadings"] = t.NLoadings;
+    doc["low"] = t.LowBound;
+    doc["high"] = t.HighBound;
+    doc["RcM"] = JsonNumber(t.RcM);
+    doc["RMSG"] = JsonNumber(t.RMSG);
+    doc["ppid"] = JsonNumber(t.PPID);
+    doc["pnid"] = JsonNumber(t.PNID);
+    text = JsonText(doc);
   } else {
-    text = "training\t" + out + "\ncompound\t" + t.Compound + "\nspectra\t" +
+    text = "training\t" + ShownName(out) + "\ncompound\t" + ShownName(t.Compound) + "\nspectra\t" +
            std::to_string(t.LoadedSpec.size()) + "\nloadings\t" + std::to_string(t.NLoadings) +
            "\nlow\t" + std::to_string(t.LowBound) + "\nhigh\t" + std::to_string(t.HighBound) +
            "\nRcM\t" + Num(t.RcM) + "\nRMSG\t" + Num(t.RMSG) + "\n";
   }
-  std::fwrite(text.data(), 1, text.size(), stdout);
+  WriteStdout(text);
   return 0;
 }
 
-const bool registered = RegisterCommand(
-    {"train", "calculate and write a training (.trn) from spectra",
-     "Usage: sorrel train OUT.trn --compound NAME [settings] [--ppid X] [--pnid Y]\n"
-     "                    [--force] [--json] SPECTRUM SPECTRUM...\n"
-     "  Calculates a training from 2 to 35 spectra exactly as Save Training does and writes\n"
-     "  it to OUT.trn. The spectra must lie in OUT's directory (the training keeps their\n"
-     "  file names only); the first one is the reference spectrum.\n"
-     "  --compound NAME    name of the compound (required)\n"
-     "  --ppid X           limit of a positive identification (default 1)\n"
-     "  --pnid Y           limit of a possible identification (default 3); both from 0 to\n"
-     "                     1000 with one decimal, X not above Y\n"
-     "  --low L --high H   mass bounds (default: the largest first mass and the smallest last\n"
-     "                     mass of the spectra)\n"
-     "  --normalize        scale every spectrum to the reference's total intensity\n"
-     "  --incsens X        weight intensities by mass^X, X from 0 (none) to 5, one decimal\n"
-     "  --loadings A       number of loadings (default: number of spectra - 3, at least 1)\n"
-     "  --precision P      NIPALS precision 10^-P (1..10, default 3)\n"
-     "  --force            overwrite an existing OUT.trn\n"
-     "  --json             print the summary as one JSON object\n"
-     "  Runs: --scan N, --apex (default) or --range S:E[:W] choose each spectrum.\n"
-     "  Processing (--template, --smooth, --baseline, --nominal) applies to every spectrum.\n"
-     "  The training keeps the template's full path, and classify processes every spectrum\n"
-     "  with it; --smooth, --baseline and --nominal are not kept (classify needs them\n"
-     "  again) and cannot be combined with --template.\n"
-     "  --first-mass M     first mass of a .prn (Y-only) file (default 1)\n"
-     "  --skip-bad         skip text lines with a missing tab or a bad number",
-     Run});
+const bool registered =
+    RegisterCommand({"train", "calculate and write a training (.trn) from spectra", Declare, Run});
 
 }  // namespace
 }  // namespace sorrel::cli

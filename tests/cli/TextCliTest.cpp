@@ -72,9 +72,10 @@ TEST(CliInfo, YOnlyFilesTakeTheirFirstMass) {
   EXPECT_NE(r.out.find("\"mz_min\":100,\"mz_max\":101"), std::string::npos) << r.out;
   r = RunSorrel({"info", "--json", prn});
   EXPECT_NE(r.out.find("\"mz_min\":1,\"mz_max\":2"), std::string::npos) << r.out;
+  // A first mass that is not a number is wrong usage, named by its option.
   r = RunSorrel({"info", "--first-mass", "x", prn});
-  EXPECT_EQ(r.status, 1);
-  EXPECT_NE(r.err.find("Wrong first mass."), std::string::npos) << r.err;
+  EXPECT_EQ(r.status, 2);
+  EXPECT_NE(r.err.find("--first-mass"), std::string::npos) << r.err;
 }
 
 TEST(CliConvert, TextToTextAndNeverOverwritesWithoutForce) {
