@@ -1,6 +1,7 @@
 #include "cli/Cli.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <CLI/CLI.hpp>
@@ -468,11 +469,12 @@ void CheckOutputFile(const std::string& path, bool force, const std::vector<std:
                         " that is read; it is not replaced");
   }
   if (!NameExists(path)) return;
-  const std::string problem = RegularFileProblem(path);
-  if (problem.find("not a regular file") != std::string::npos ||
-      problem.find("a directory") != std::string::npos)
-    throw SorrelError(path + ": " + problem + "; it is not replaced");
+  struct stat st {};
+  const bool reached = stat(path.c_str(), &st) == 0;
+  if (reached && !S_ISREG(st.st_mode))  // a directory, a device, a FIFO, a socket
+    throw SorrelError(path + ": " + RegularFileProblem(path) + "; it is not replaced");
   if (!force) {
+    const std::string problem = reached ? std::string() : RegularFileProblem(path);
     // A symbolic link counts, even one that points nowhere or into a loop.
     const std::string what = problem.empty() ? "file" : problem;
     throw SorrelError(path + ": " + what + " exists (use --force to overwrite)");

@@ -26,10 +26,6 @@ namespace {
 const std::string kCaffeine = TestData("ei/caffeine_MSBNK-Kazusa-KZ000017.txt");
 const std::string kTeknivent = TestData("netcdf/TEKNIVNT_CENTSCNH.CDF");
 
-int Lines(const std::string& s) {
-  return static_cast<int>(std::count(s.begin(), s.end(), '\n'));
-}
-
 // One line of valid UTF-8 without a control character but its end.
 bool PlainLine(const std::string& s) {
   if (s.empty() || s.back() != '\n') return false;
@@ -211,10 +207,21 @@ TEST(CliInput, FailuresNameTheFileAndTheReason) {
     same.push_back(write("z" + std::to_string(k) + ".txt", flat));
     zeros.push_back(write("o" + std::to_string(k) + ".txt", zero));
   }
+  // A cache file of 70000 scans of one point each (4 zero bytes, then each
+  // scan's (mass, intensity) floats and (0, 0)): more than an HD file holds.
+  std::string cache(4, '\0');
+  for (int k = 0; k < 70000; ++k) {
+    const float point[4] = {50.0f, 1.0f, 0.0f, 0.0f};
+    cache.append(reinterpret_cast<const char*>(point), sizeof point);
+  }
+  const std::string many = write("SP7.csh", cache);
+  const std::string comments = write("comments.txt", ";only a comment\r\n");
   struct Case {
     std::vector<std::string> args;
     std::vector<std::string> named;
   } cases[] = {
+      {{"convert", many, dir.File("many.R01")}, {dir.File("many.R01"), "70000 scans"}},
+      {{"convert", comments, dir.File("c.txt")}, {comments, "no points", dir.File("c.txt")}},
       {{"convert", kCaffeine, dir.File("x.cdf")},
        {kCaffeine, "a single spectrum, not a run", "x.cdf"}},
       {{"convert", kCaffeine, dir.File("x.R01")},
@@ -232,8 +239,8 @@ TEST(CliInput, FailuresNameTheFileAndTheReason) {
     for (const std::string& n : c.named)
       EXPECT_NE(r.err.find(n), std::string::npos) << n << " in " << r.err;
   }
-  EXPECT_FALSE(sorrel::FileExists(dir.File("x.cdf")));
-  EXPECT_FALSE(sorrel::FileExists(dir.File("t.trn")));
+  for (const char* name : {"many.R01", "c.txt", "x.cdf", "x.R01", "t.trn"})
+    EXPECT_FALSE(sorrel::FileExists(dir.File(name))) << name;
 }
 
 // A full disk: the message names the output once, with the system's reason.

@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <csignal>
 #include <cstring>
+#include <filesystem>
 
 #include "RunCli.h"
 #include "TempDir.h"
@@ -21,10 +22,6 @@ namespace {
 
 const std::string kCaffeine = TestData("ei/caffeine_MSBNK-Kazusa-KZ000017.txt");
 const std::string kTeknivent = TestData("netcdf/TEKNIVNT_CENTSCNH.CDF");
-
-int Lines(const std::string& s) {
-  return static_cast<int>(std::count(s.begin(), s.end(), '\n'));
-}
 
 mode_t KindOf(const std::string& path) {
   struct stat st {};
@@ -134,6 +131,9 @@ TEST(CliOutput, AnInputIsNeverTheOutput) {
   const std::string spectrum = dir.Write("s.txt", ReadAll(kCaffeine));
   const std::string tml = dir.Write("t.tml", "[M_Smooth]\r\nSGDegree=1\r\nEnabled=1\r\n");
   ASSERT_EQ(link(run.c_str(), dir.File("hard.cdf").c_str()), 0);
+  // A raw directory: the files inside it are what is read.
+  std::filesystem::copy(TestData("masslynx/indigo.raw"), dir.File("indigo.raw"));
+  const std::string dat = dir.File("indigo.raw/_FUNC001.DAT");
   ASSERT_EQ(symlink(spectrum.c_str(), dir.File("soft.txt").c_str()), 0);
   struct Case {
     std::vector<std::string> args;
@@ -145,13 +145,15 @@ TEST(CliOutput, AnInputIsNeverTheOutput) {
       {{"spectrum", spectrum, "--template", tml, "-o", tml, "--force"}, tml},
       {{"convert", spectrum, dir.File("soft.txt"), "--force"}, spectrum},
       {{"convert", run, dir.File("hard.cdf"), "--force"}, run},
+      {{"chrom", dir.File("indigo.raw"), "-o", dat, "--force"}, dat},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.args[0] + " " + c.args[c.args.size() - 2]);
     const std::string before = ReadAll(c.input);
     CliResult r = RunSorrel(c.args);
     EXPECT_EQ(r.status, 1);
-    EXPECT_NE(r.err.find(": is the input "), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find(c.args[c.args.size() - 2] + ": "), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("it is not replaced"), std::string::npos) << r.err;
     EXPECT_EQ(Lines(r.err), 1);
     EXPECT_EQ(ReadAll(c.input), before);
   }

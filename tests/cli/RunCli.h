@@ -1,5 +1,6 @@
 #pragma once
 // Runs the sorrel program and captures its exit status and output.
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -24,5 +25,10 @@ enum class StdoutTo {
 // of hanging it.
 CliResult RunSorrel(const std::vector<std::string>& args, const std::string& stdinText = "",
                     StdoutTo stdoutTo = StdoutTo::Captured);
+
+// The number of lines of an output (its line feeds).
+inline int Lines(const std::string& s) {
+  return static_cast<int>(std::count(s.begin(), s.end(), '\n'));
+}
 
 }  // namespace sorrel::test

@@ -38,10 +38,6 @@ std::string CacheBytes(const std::vector<std::vector<std::pair<float, float>>>& 
   return s;
 }
 
-int Lines(const std::string& s) {
-  return static_cast<int>(std::count(s.begin(), s.end(), '\n'));
-}
-
 // Runs sorrel with its standard output and error on a terminal; returns
 // what the terminal received.
 std::string RunOnTerminal(const std::vector<std::string>& args, int& status) {
