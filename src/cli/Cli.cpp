@@ -79,8 +79,8 @@ class HelpFormatter : public CLI::Formatter {
   }
   std::string make_help(const CLI::App* app, std::string name, CLI::AppFormatMode) const override {
     std::string out = name + ": " + app->get_description() + "\n" + make_usage(app, name);
-    out += make_group("Arguments", true,
-                      app->get_options([](const CLI::Option* o) { return o->get_positional(); }));
+    auto positionals = app->get_options([](const CLI::Option* o) { return o->get_positional(); });
+    if (!positionals.empty()) out += make_group("Arguments", true, positionals);
     for (const std::string& group : app->get_groups()) {
       auto opts = app->get_options(
           [&group](const CLI::Option* o) { return o->get_group() == group && o->nonpositional(); });
