@@ -1,4 +1,5 @@
 // sorrel classify (TRAINING.trn | LIST.trl) SPECTRUM...
+#include <algorithm>
 #include <optional>
 
 #include "cli/Cli.h"
@@ -8,6 +9,7 @@
 #include "cli/CliTraining.h"
 #include "core/common/Errors.h"
 #include "core/common/FileCheck.h"
+#include "core/common/NumberText.h"
 #include "core/common/Paths.h"
 #include "core/common/TextFile.h"
 #include "core/pca/Mahalanobis.h"
@@ -21,6 +23,14 @@ struct Line {
   std::string spectrum, training, compound;
   std::optional<Classification> result;  // nothing: the training has no results
 };
+
+// Every training file holds a [General] section (its settings, written
+// first); a file without one is something else, not a training without
+// results.
+bool IsTraining(const TTraining& t) {
+  return t.SectionExists("General");
+}
+const char* const kNotATraining = "not a training file (it has no [General] section)";
 
 std::string CsvField(const std::string& s) {
   if (s.find_first_of(",\"\r\n") == std::string::npos) return s;
@@ -124,6 +134,7 @@ int Run(const Args& args) {
   TheUi().messages.clear();
   if (ext == ".TRN") {
     TTraining t(model);
+    if (!IsTraining(t)) throw SorrelError(model + ": " + kNotATraining);
     t.Open();
     checkProcessingUsed({t.DefaultTml});
     for (const std::string& s : spectra) {
@@ -143,6 +154,15 @@ int Run(const Args& args) {
     }
   } else {
     TTrainingList list(model);
+    // A list holds its trainings in a [List] section (one key per training).
+    if (!list.SectionExists("List")) {
+      const auto lines = list.GetStrings();
+      const bool blank = std::all_of(lines.begin(), lines.end(),
+                                     [](const std::string& l) { return TrimBlanks(l).empty(); });
+      throw SorrelError(model + (blank ? ": the training list is empty"
+                                       : ": not a training list (it has no [List] section)"));
+    }
+    if (list.ReadSection("List").empty()) throw SorrelError(model + ": the training list is empty");
     if (!list.Open()) throw SorrelError(model + ": " + TheUi().MessagesText());
     list.FillRows();
     for (const auto& entry : list.TrainingS)
@@ -151,9 +171,15 @@ int Run(const Args& args) {
     for (size_t i = 0; i < list.Rows.size(); ++i)
       if (list.Rows[i].Checked) {
         TTraining t(list.TrainingS[i].second);
+        if (!IsTraining(t))
+          throw SorrelError(model + ": its training " + list.TrainingS[i].second + " is " +
+                            kNotATraining);
         t.Open();
         templates.push_back(t.DefaultTml);
       }
+    if (templates.empty())
+      throw SorrelError(model + ": no training of the list is checked (" +
+                        std::to_string(list.Rows.size()) + " listed), so nothing is classified");
     checkProcessingUsed(templates);
     for (const std::string& s : spectra) {
       std::unique_ptr<SpecFrame> unknown = OpenFrame(s, args);

@@ -308,3 +308,45 @@ TEST(CliInput, PeaksDefaultToTheStandardMethod) {
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_NE(r.out, "104\t20\t102\t107\t40\n") << "adaptive is still there, and other";
 }
+
+// A file that is no training or no training list is an error naming it,
+// not a training "not calculated" nor an empty answer; an empty list says
+// it is empty.
+TEST(CliInput, WhatIsNotATrainingOrAListIsRefused) {
+  TempDir dir;
+  const std::string spectrum = dir.Write("s.txt", ReadAll(kCaffeine));
+  const std::string garbage = dir.Write("garbage.trn", std::string("\x7f"
+                                                                   "ELF\x02\x01\x01\0\0",
+                                                                   9));
+  const std::string text = dir.Write("text.trn", "Compound=Caffeine\r\n");
+  const std::string hollow = dir.Write("hollow.trn", "[General]\r\nCompound=Hollow\r\n");
+  struct Case {
+    std::string model;
+    std::string message;
+  } cases[] = {
+      {garbage, garbage + ": not a training file (it has no [General] section)"},
+      {text, text + ": not a training file (it has no [General] section)"},
+      {dir.Write("empty.trn", ""), dir.File("empty.trn") + ": not a training file"},
+      {dir.Write("empty.trl", ""), dir.File("empty.trl") + ": the training list is empty"},
+      {dir.Write("blank.trl", "\r\n \r\n"), dir.File("blank.trl") + ": the training list is empty"},
+      {dir.Write("none.trl", "[List]\r\n"), dir.File("none.trl") + ": the training list is empty"},
+      {dir.Write("other.trl", "[Lists]\r\nhollow=1\r\n"),
+       dir.File("other.trl") + ": not a training list (it has no [List] section)"},
+      {dir.Write("g.trl", "[List]\r\nhollow=1\r\ngarbage=1\r\n"),
+       dir.File("g.trl") + ": its training " + garbage + " is not a training file"},
+      {dir.Write("off.trl", "[List]\r\nhollow=0\r\n"),
+       dir.File("off.trl") + ": no training of the list is checked (1 listed)"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.model);
+    CliResult r = RunSorrel({"classify", c.model, spectrum});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err.rfind("sorrel: " + c.message, 0), 0u) << r.err;
+    EXPECT_EQ(Lines(r.err), 1) << r.err;
+  }
+  // A training without results is still one.
+  CliResult r = RunSorrel({"classify", hollow, spectrum});
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out, spectrum + "\tHollow\tnot calculated\t\n");
+}
