@@ -172,7 +172,6 @@ ValueSpec& ValueSpec::Choice(std::vector<std::string> words) {
 ValueSpec& ValueSpec::Check(std::function<std::string(const std::string&)> problem,
                             std::string rule) {
   Args::Declared& d = args_->Find(name_);
-  d.checks.push_back(problem);
   d.option->check(CLI::Validator([problem](std::string& value) { return problem(value); }, "", ""));
   if (!rule.empty()) d.rule = d.rule.empty() ? rule : d.rule + "; " + rule;
   return *this;

@@ -117,7 +117,6 @@ class Args {
     std::string defaultText;
     bool takesValue = false;
     bool repeatable = false;
-    std::vector<std::function<std::string(const std::string&)>> checks;
   };
   Declared& Find(const std::string& name);
   const Declared& Find(const std::string& name) const;
