@@ -58,6 +58,11 @@ TEST(CliInput, SpecialFilesAreRefusedBeforeReading) {
   mkdir(dir.File("folder.txt").c_str(), 0700);
   const std::string longName = dir.File(std::string(NAME_MAX + 1, 'a') + ".txt");
   const std::string fifo = "a FIFO (named pipe), not a regular file";
+  // A raw directory whose data file is a FIFO: the reader library would
+  // wait on it.
+  std::filesystem::copy(TestData("masslynx/indigo.raw"), dir.File("fifo.raw"));
+  std::filesystem::remove(dir.File("fifo.raw/_FUNC001.DAT"));
+  ASSERT_EQ(mkfifo(dir.File("fifo.raw/_FUNC001.DAT").c_str(), 0600), 0);
   struct Case {
     std::vector<std::string> args;
     std::string file;
@@ -73,6 +78,7 @@ TEST(CliInput, SpecialFilesAreRefusedBeforeReading) {
       {{"info", longName}, longName, "the name is too long"},
       {{"spectrum", kCaffeine, "--template", dir.File("fifo.tml")}, dir.File("fifo.tml"), fifo},
       {{"classify", dir.File("fifo.trn"), kCaffeine}, dir.File("fifo.trn"), fifo},
+      {{"info", dir.File("fifo.raw")}, dir.File("fifo.raw/"), "_FUNC001.DAT is " + fifo},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.args[0] + " " + c.file);

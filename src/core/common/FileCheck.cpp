@@ -1,5 +1,6 @@
 #include "core/common/FileCheck.h"
 
+#include <dirent.h>
 #include <sys/stat.h>
 
 #include <cerrno>
@@ -61,6 +62,28 @@ std::string RegularFileProblem(const std::string& path) {
 void CheckRegularFile(const std::string& path) {
   std::string problem = RegularFileProblem(path);
   if (!problem.empty()) throw SorrelError("Cannot open file " + path + ": " + problem);
+}
+
+void CheckDirectoryFiles(const std::string& dir) {
+  DIR* d = opendir(dir.c_str());
+  if (!d) return;  // the readers say why they cannot open it
+  std::string bad;
+  unsigned mode = 0;
+  while (const dirent* e = readdir(d)) {
+    const std::string name = e->d_name;
+    if (name == "." || name == "..") continue;
+    struct stat st {};
+    const std::string path = (dir.empty() || dir.back() == '/' ? dir : dir + "/") + name;
+    if (stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode)) {
+      bad = name;
+      mode = st.st_mode;
+      break;
+    }
+  }
+  closedir(d);
+  if (!bad.empty())
+    throw SorrelError("Cannot open " + dir + ": " + bad + " is " + FileTypeText(mode) +
+                      ", not a regular file");
 }
 
 bool NameExists(const std::string& path) {

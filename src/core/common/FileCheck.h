@@ -17,6 +17,12 @@ std::string RegularFileProblem(const std::string& path);
 // a regular file that can be examined.
 void CheckRegularFile(const std::string& path);
 
+// Throws SorrelError "Cannot open PATH: ENTRY is <kind>, not a regular
+// file" for the first entry of the directory `dir` that is a FIFO, a
+// device or a socket (links followed). The raw directory readers open the
+// files of such a directory themselves, and one of those would hang them.
+void CheckDirectoryFiles(const std::string& dir);
+
 // The problem text of a failed stat() or open() (errno `err`) on `path`.
 std::string FileErrorText(const std::string& path, int err);
 

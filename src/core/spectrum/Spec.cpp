@@ -334,6 +334,7 @@ bool TSpec::OpenFile(const std::string& oFilename) {
   if (fFileKind == fkMassLynx) {
     if (!DirectoryExists(ExtractFilePath(oFilename)))
       throw SorrelError("Cannot open " + oFilename + ": no such directory");
+    CheckDirectoryFiles(ExtractFilePath(oFilename));  // the readers would wait on a FIFO
   } else {
     CheckRegularFile(oFilename);  // a FIFO would hang the reader, /dev/zero never end
   }

@@ -72,3 +72,34 @@ TEST(FileCheck, SameFileComparesDeviceAndInode) {
   EXPECT_FALSE(SameFile(a, dir.File("missing.txt")));
   EXPECT_FALSE(SameFile(dir.File("missing.txt"), dir.File("missing.txt")));
 }
+
+// A raw directory is read file by file by the reader libraries: a FIFO or
+// a device among its files is refused before they open it.
+TEST(FileCheck, DirectoriesHoldOnlyRegularFiles) {
+  test::TempDir dir;
+  dir.Write("_FUNCTNS.INF", "x");
+  mkdir(dir.File("sub").c_str(), 0700);
+  ASSERT_EQ(symlink(dir.File("_FUNCTNS.INF").c_str(), dir.File("_HEADER.TXT").c_str()), 0);
+  ASSERT_EQ(symlink(dir.File("gone").c_str(), dir.File("_FUNC002.IDX").c_str()), 0);
+  EXPECT_NO_THROW(CheckDirectoryFiles(dir.Path()));  // a dangling link is the reader's to report
+  EXPECT_NO_THROW(CheckDirectoryFiles(dir.File("missing")));
+  for (const char* name : {"_FUNC001.DAT", "_FUNC001.IDX"}) {
+    SCOPED_TRACE(name);
+    const std::string path = dir.File(name);
+    if (std::string(name) == "_FUNC001.DAT")
+      ASSERT_EQ(mkfifo(path.c_str(), 0600), 0);
+    else
+      ASSERT_EQ(symlink("/dev/zero", path.c_str()), 0);
+    try {
+      CheckDirectoryFiles(dir.Path());
+      ADD_FAILURE() << "accepted";
+    } catch (const SorrelError& e) {
+      EXPECT_EQ(
+          std::string(e.what()),
+          "Cannot open " + dir.Path() + ": " + name + " is " +
+              (std::string(name) == "_FUNC001.DAT" ? "a FIFO (named pipe)" : "a character device") +
+              ", not a regular file");
+    }
+    unlink(path.c_str());
+  }
+}
