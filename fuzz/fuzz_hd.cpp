@@ -1,7 +1,11 @@
 // HD run files with their index file. The input is
 //   byte 0     flags: 1 pad the run to 24 KiB, 2 write the index file,
 //              4 the run file is given whole, 8 stamp the index with the
-//              run's creation date and size (so that it is taken)
+//              run's creation date and size in KiB and its number of
+//              scans (so that an index of the format is taken), 16 append
+//              the stamp this program gives its own index files (the run
+//              file's length, inode and modification time), which no input
+//              could guess
 //   bytes 1-2  length L of the index file (little-endian)
 //   bytes 3-10 unless flag 4: magic, creation_date, number_of_scans of the
 //              run header (the rest of the header is zero)
@@ -13,6 +17,8 @@
 // by stepping over the scans before it, and its chromatogram holds each
 // scan's total intensity. Saved as an HD file and opened again, the run
 // holds the same scans.
+#include <sys/stat.h>
+
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -96,6 +102,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       std::memcpy(index.data(), &header.creation_date, 4);
       std::memcpy(index.data() + 4, &kib, 4);
       std::memcpy(index.data() + 8, &header.number_of_scans, 2);
+    }
+    if (flags & 16) {
+      struct stat st {};
+      if (stat(path.c_str(), &st) != 0) std::abort();
+      const uint64_t stamp[3] = {static_cast<uint64_t>(st.st_size),
+                                 static_cast<uint64_t>(st.st_ino),
+                                 static_cast<uint64_t>(st.st_mtim.tv_sec) * 1000000000 +
+                                     static_cast<uint64_t>(st.st_mtim.tv_nsec)};
+      index.append(kHDIndexStampTag, sizeof kHDIndexStampTag);
+      index.append(reinterpret_cast<const char*>(stamp), sizeof stamp);
     }
     fuzz::WriteScratch("run.x01", reinterpret_cast<const uint8_t*>(index.data()), index.size());
   }

@@ -39,20 +39,14 @@ void Store(std::string& out, T v) {
   out.append(b, sizeof v);
 }
 
-// Modification time of a file in nanoseconds; -1 when it cannot be read.
-int64_t ModTime(const std::string& path) {
-  struct stat st {};
-  if (stat(path.c_str(), &st) != 0) return -1;
-  return static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
-}
-
 }  // namespace
 
 // ---------------------------------------------------------------- HDReader
 
 HDReader::HDReader(const std::string& fileName, size_t bufferSize)
     : name_(fileName), buf_(std::max<size_t>(bufferSize, 4096)) {
-  fd_ = ::open(fileName.c_str(), O_RDONLY | O_CLOEXEC);
+  // Without O_NONBLOCK opening a FIFO waits for a writer.
+  fd_ = ::open(fileName.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd_ < 0) throw SorrelError("Cannot open " + fileName + ": " + std::strerror(errno));
   struct stat st {};
   if (fstat(fd_, &st) != 0) {
@@ -60,11 +54,14 @@ HDReader::HDReader(const std::string& fileName, size_t bufferSize)
     ::close(fd_);
     throw SorrelError("Cannot read " + fileName + ": " + std::strerror(err));
   }
-  if (S_ISDIR(st.st_mode)) {
+  if (!S_ISREG(st.st_mode)) {
     ::close(fd_);
-    throw SorrelError("Cannot read " + fileName + ": it is a directory");
+    throw SorrelError("Cannot read " + fileName + ": " +
+                      (S_ISDIR(st.st_mode) ? "it is a directory" : "it is not a regular file"));
   }
-  size_ = static_cast<uint64_t>(st.st_size);
+  stamp_.size = static_cast<uint64_t>(st.st_size);
+  stamp_.inode = static_cast<uint64_t>(st.st_ino);
+  stamp_.mtimeNs = static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
 }
 
 HDReader::~HDReader() {
@@ -93,7 +90,7 @@ bool HDReader::ReadRunStats(rRun_Stats& header) {
 
 bool HDReader::ReadScanCount(uint16_t& count) {
   count = 0;
-  if (size_ < kRunStatsStoredSize) return false;
+  if (Size() < kRunStatsStoredSize) return false;
   return ReadAt(offsetof(rRun_Stats, number_of_scans), &count, sizeof count) == sizeof count;
 }
 
@@ -107,7 +104,7 @@ size_t HDReader::Window(const uint8_t*& p, size_t atLeast) {
     return static_cast<size_t>(bufStart_ + bufLen_ - pos_);
   }
   bufStart_ = pos_;
-  bufLen_ = pos_ < size_ ? ReadAt(pos_, buf_.data(), buf_.size()) : 0;
+  bufLen_ = pos_ < Size() ? ReadAt(pos_, buf_.data(), buf_.size()) : 0;
   p = buf_.data();
   return bufLen_;
 }
@@ -120,7 +117,7 @@ const uint8_t* HDReader::Next(size_t n) {
   }
   if (n > buf_.size()) return nullptr;
   bufStart_ = pos_;
-  bufLen_ = pos_ < size_ ? ReadAt(pos_, buf_.data(), buf_.size()) : 0;
+  bufLen_ = pos_ < Size() ? ReadAt(pos_, buf_.data(), buf_.size()) : 0;
   if (bufLen_ < n) return nullptr;
   pos_ += n;
   return buf_.data();
@@ -170,43 +167,65 @@ bool THDIndex::IndexFile(const std::string& sFileName) {
   return !ErrorFlag;
 }
 
-// A stored index is taken only when it describes this very run: the stamp
-// of the layout (creation date and size in KiB), and beyond it the number
-// of scans, the exact length of the index, offsets that lie inside the run
-// in ascending order, finite values, and a run file that has not been
-// written since the index was. Anything else means indexing again.
+// A stored index is taken only when it describes this very run. It must
+// have the length the run's number of scans gives it (so nothing beyond
+// that is read), the stamp of the layout (creation date and size in KiB)
+// and the run's number of scans, offsets that lie inside the run in
+// ascending order, and finite values. An index written here carries the
+// run's own stamp (length in bytes, inode, modification time) and is taken
+// only for that file: a copy of another run's index beside a run, or a run
+// replaced by another of the same size and date, is indexed again. An
+// index as the format defines it, without that stamp, is taken for a run
+// with a creation date (not 0, which cannot tell runs apart) that has not
+// been written since the index was. Anything else means indexing again.
 bool THDIndex::ReadIndexFile(const std::string& indexName) {
   HDReader run(s_FileName);
   rRun_Stats header{};
   if (!run.ReadRunStats(header)) throw SorrelError("Error while reading HD run stats");
-  if (!FileExists(indexName)) return false;
-  int64_t runTime = ModTime(s_FileName), indexTime = ModTime(indexName);
-  if (runTime < 0 || indexTime < 0 || runTime > indexTime) return false;
-
-  std::string bytes;
+  const size_t n = header.number_of_scans;
+  if (n == 0 || !FileExists(indexName)) return false;
+  std::unique_ptr<HDReader> index;
   try {
-    bytes = ReadFileBytes(indexName);
+    index = std::make_unique<HDReader>(indexName);
   } catch (const SorrelError&) {
-    return false;  // an unreadable index is made again
+    return false;  // an unreadable index (or not a file at all) is made again
   }
-  if (bytes.size() < kIndexHeaderSize) return false;
+  const size_t plainSize = kIndexHeaderSize + 12 * n;
+  const bool stamped = index->Size() == plainSize + kHDIndexStampSize;
+  if (index->Size() != plainSize && !stamped) return false;
+  std::string bytes(static_cast<size_t>(index->Size()), '\0');
+  try {
+    if (index->ReadAt(0, bytes.data(), bytes.size()) != bytes.size()) return false;
+  } catch (const SorrelError&) {
+    return false;
+  }
   const auto* p = reinterpret_cast<const uint8_t*>(bytes.data());
+  if (stamped) {
+    const uint8_t* t = p + plainSize;
+    HDFileStamp made;
+    made.size = Load<uint64_t>(t + 8);
+    made.inode = Load<uint64_t>(t + 16);
+    made.mtimeNs = Load<int64_t>(t + 24);
+    if (std::memcmp(t, kHDIndexStampTag, sizeof kHDIndexStampTag) != 0 || !(made == run.Stamp()))
+      return false;
+  } else if (header.creation_date == 0 || run.Stamp().mtimeNs > index->Stamp().mtimeNs) {
+    return false;
+  }
   uint32_t date = Load<uint32_t>(p);
   uint32_t kib = Load<uint32_t>(p + 4);
-  uint16_t n = Load<uint16_t>(p + 8);
+  uint16_t count = Load<uint16_t>(p + 8);
   if (date != header.creation_date || kib != static_cast<uint32_t>(run.Size() / 1024)) return false;
-  if (n != header.number_of_scans || n == 0) return false;
-  if (bytes.size() != kIndexHeaderSize + 12 * static_cast<size_t>(n)) return false;
+  if (count != n) return false;
 
   std::vector<float> tic(n), ret(n);
   std::vector<uint64_t> offsets(n);
   const uint8_t* q = p + kIndexHeaderSize;
   for (size_t i = 0; i < n; ++i)
     tic[i] = Load<float>(q + 4 * i);
-  q += 4 * static_cast<size_t>(n);
+  q += 4 * n;
   for (size_t i = 0; i < n; ++i)
     ret[i] = Load<float>(q + 4 * i);
-  q += 4 * static_cast<size_t>(n);
+  q += 4 * n;
   for (size_t i = 0; i < n; ++i)
     offsets[i] = Load<uint32_t>(q + 4 * i);
   for (size_t i = 0; i < n; ++i) {
@@ -230,9 +249,10 @@ rScan_stats ReadFirstScanHeader(HDReader& f) {
   if (!p) throw SorrelError("The file ends inside the header of scan 0");
   rScan_stats scan{};
   std::memcpy(&scan, p, kScanStatsStoredSize);
+  const std::string mode = " (stored_mode " + std::to_string(scan.stored_mode) + ")";
   if (scan.stored_mode == 0 || scan.stored_mode == 1)
-    throw SorrelError("RAW HD file format not supported.");
-  if (!HDPeakListMode(scan.stored_mode)) throw SorrelError("Unexpected HD file format.");
+    throw SorrelError("RAW HD file format not supported." + mode);
+  if (!HDPeakListMode(scan.stored_mode)) throw SorrelError("Unexpected HD file format." + mode);
   return scan;
 }
 
@@ -240,14 +260,15 @@ rScan_stats ReadFirstScanHeader(HDReader& f) {
 // of the header in force. A rate of 0 is replaced by 1000 in that header,
 // with one message per file: a run of thousands of such headers must not
 // bring up thousands of boxes.
-float RetentionTimeOf(int k, rScan_stats& scan, bool& toldZeroRate) {
+float RetentionTimeOf(const std::string& file, int k, rScan_stats& scan, bool& toldZeroRate) {
   if (scan.number_of_scans_per_second == 0) {
-    if (!toldZeroRate) Ui().ShowMessage("Problem in R file (number_of_scans_per_second=0)");
+    if (!toldZeroRate)
+      Ui().ShowMessage("Problem in R file (number_of_scans_per_second=0): " + file + ", scan " +
+                       std::to_string(k) + " on; 1000 scans per second are taken instead");
     toldZeroRate = true;
     scan.number_of_scans_per_second = 1000;
   }
-  float t = static_cast<float>(static_cast<double>(k + 1) /
-                               static_cast<double>(scan.number_of_scans_per_second));
+  float t = HDRetentionTime(k + 1, scan.number_of_scans_per_second);
   if (!std::isfinite(t))
     throw SorrelError("Scan " + std::to_string(k) + " has no usable number_of_scans_per_second (" +
                       FloatToStr(scan.number_of_scans_per_second) + ")");
@@ -275,7 +296,10 @@ bool SumScanPeaks(HDReader& f, int k, float& total) {
         break;
       }
       if (count >= kMaxPeaksWithoutZero) {
-        Ui().ShowMessage("Too many peaks have been read without a zero");
+        Ui().ShowMessage("Too many peaks have been read without a zero: " + f.Name() + ", scan " +
+                         std::to_string(k) + " has more than " +
+                         std::to_string(kMaxPeaksWithoutZero) +
+                         " peaks without the zero record that ends a scan");
         return false;
       }
       ++count;
@@ -292,14 +316,24 @@ bool SumScanPeaks(HDReader& f, int k, float& total) {
 void THDIndex::Indexer() {
   ErrorFlag = true;
   HDReader f(s_FileName, 1 << 20);
-  if (f.Size() / 1024 < 24) throw SorrelError("The HD file is too small.");
+  if (f.Size() / 1024 < 24)
+    throw SorrelError("The HD file is too small. (" + std::to_string(f.Size()) +
+                      " bytes; an HD run has at least 24 KiB)");
   rRun_Stats header{};
   if (!f.ReadRunStats(header)) throw SorrelError("Error while reading HD run stats");
   const int n = header.number_of_scans;
   if (n == 0) {
-    Ui().ShowMessage("Error while reading HD file");
+    Ui().ShowMessage("Error while reading HD file " + s_FileName +
+                     ": its header gives no scans (number_of_scans 0)");
     return;
   }
+  // Every scan takes its zero record at least, and the first its header:
+  // a count the file cannot hold is refused before anything is sized by it.
+  const uint64_t firstPeaks = kFirstScanOffset + kScanStatsStoredSize;
+  const uint64_t room = f.Size() > firstPeaks ? (f.Size() - firstPeaks) / kPeakRecordSize : 0;
+  if (static_cast<uint64_t>(n) > room)
+    throw SorrelError("its header gives " + std::to_string(n) + " scans; a file of " +
+                      std::to_string(f.Size()) + " bytes holds at most " + std::to_string(room));
   std::vector<uint64_t> offsets(static_cast<size_t>(n));
   std::vector<float> tic(static_cast<size_t>(n)), ret(static_cast<size_t>(n));
   rScan_stats scan = ReadFirstScanHeader(f);
@@ -317,7 +351,7 @@ void THDIndex::Indexer() {
       }
     }
     offsets[static_cast<size_t>(k)] = f.Pos();
-    ret[static_cast<size_t>(k)] = RetentionTimeOf(k, scan, toldZeroRate);
+    ret[static_cast<size_t>(k)] = RetentionTimeOf(s_FileName, k, scan, toldZeroRate);
     if (!SumScanPeaks(f, k, tic[static_cast<size_t>(k)])) return;
   }
   if (ProgressBr) ProgressBr->SetPosition(n, n);
@@ -325,7 +359,7 @@ void THDIndex::Indexer() {
   aIndexTable = std::move(offsets);
   aTIC = std::move(tic);
   aRetTime = std::move(ret);
-  WriteIndexFile(HDIndexFileName(s_FileName, false), header.creation_date, f.Size());
+  WriteIndexFile(HDIndexFileName(s_FileName, false), header.creation_date, f.Stamp());
   ErrorFlag = false;
 }
 
@@ -333,16 +367,19 @@ void THDIndex::Indexer() {
 // that is impossible (a write-protected medium) it goes to the Temp
 // directory beside the program, where later openings do not look: the run
 // is then indexed at every opening. An index that cannot be written at
-// all only costs that time, so it never fails the opening.
+// all only costs that time, so it never fails the opening. Only a regular
+// file of the index's name is replaced: a symbolic link there could point
+// anywhere (the index would be written over what it points to), and a
+// FIFO or a device is no index.
 void THDIndex::WriteIndexFile(const std::string& indexName, uint32_t creationDate,
-                              uint64_t runSize) {
+                              const HDFileStamp& run) {
   for (uint64_t o : aIndexTable)
     if (o > UINT32_MAX) return;  // the index file has 32-bit offsets
   const size_t n = aIndexTable.size();
   std::string bytes;
-  bytes.reserve(kIndexHeaderSize + 12 * n);
+  bytes.reserve(kIndexHeaderSize + 12 * n + kHDIndexStampSize);
   Store<uint32_t>(bytes, creationDate);
-  Store<uint32_t>(bytes, static_cast<uint32_t>(runSize / 1024));
+  Store<uint32_t>(bytes, static_cast<uint32_t>(run.size / 1024));
   Store<uint16_t>(bytes, static_cast<uint16_t>(n));
   for (float v : aTIC)
     Store<float>(bytes, v);
@@ -350,18 +387,31 @@ void THDIndex::WriteIndexFile(const std::string& indexName, uint32_t creationDat
     Store<float>(bytes, v);
   for (uint64_t o : aIndexTable)
     Store<uint32_t>(bytes, static_cast<uint32_t>(o));
+  bytes.append(kHDIndexStampTag, sizeof kHDIndexStampTag);
+  Store<uint64_t>(bytes, run.size);
+  Store<uint64_t>(bytes, run.inode);
+  Store<int64_t>(bytes, run.mtimeNs);
+  auto mayReplace = [](const std::string& name) {
+    struct stat st {};
+    if (lstat(name.c_str(), &st) != 0) return errno == ENOENT;
+    return S_ISREG(st.st_mode);
+  };
   try {
-    SafeWriteFile(indexName, bytes);
-    WrittenIndexFile = indexName;
-    return;
+    if (mayReplace(indexName)) {
+      SafeWriteFile(indexName, bytes);
+      WrittenIndexFile = indexName;
+      return;
+    }
   } catch (const SorrelError&) {
   }
   try {
     std::string dir = ProgramDir() + "Temp/";
     if (!DirectoryExists(dir)) ::mkdir(dir.c_str(), 0777);
     std::string name = dir + ExtractFileName(indexName);
-    SafeWriteFile(name, bytes);
-    WrittenIndexFile = name;
+    if (mayReplace(name)) {
+      SafeWriteFile(name, bytes);
+      WrittenIndexFile = name;
+    }
   } catch (const SorrelError&) {
   }
 }

@@ -14,6 +14,27 @@ namespace sorrel {
 
 class TProgressIndicator;
 
+// What tells one file from another without reading it: its length in
+// bytes, its inode and its modification time. A file replaced by another
+// (a copy, a save that renames its new file over the old one) or written
+// in place differs in one of them.
+struct HDFileStamp {
+  uint64_t size = 0;
+  uint64_t inode = 0;
+  int64_t mtimeNs = 0;
+  bool operator==(const HDFileStamp&) const = default;
+};
+
+// The index file holds what the format defines: the run's creation date
+// and size in KiB, N, then the N totals, times and offsets. An index
+// written here goes on with a stamp of the run it was made from: the tag
+// below, then the run's length in bytes, its inode and its modification
+// time in nanoseconds (64 bits each). Readers of the format look no
+// further than the offsets; this program takes an index with a stamp only
+// for the very file it was made from.
+inline constexpr char kHDIndexStampTag[8] = {'S', 'o', 'r', 'r', 'e', 'l', 'I', 'x'};
+inline constexpr size_t kHDIndexStampSize = 32;
+
 class THDIndex {
  public:
   THDIndex();
@@ -43,7 +64,7 @@ class THDIndex {
  private:
   void Indexer();
   bool ReadIndexFile(const std::string& indexName);
-  void WriteIndexFile(const std::string& indexName, uint32_t creationDate, uint64_t runSize);
+  void WriteIndexFile(const std::string& indexName, uint32_t creationDate, const HDFileStamp& run);
 };
 
 // The index file of a run file: the extension replaced by ".x" and the
@@ -57,6 +78,12 @@ bool HDPeakListMode(uint16_t storedMode);
 // Whether every scan after the first carries its own scan header.
 bool HDHasScanHeaders(const rRun_Stats& header, const rScan_stats& firstScan);
 
+// The retention time the reader gives scan `k` (counted from 1) under a
+// scan header with `scansPerSecond`: k / rate, rounded to a float.
+inline float HDRetentionTime(int64_t k, float scansPerSecond) {
+  return static_cast<float>(static_cast<double>(k) / static_cast<double>(scansPerSecond));
+}
+
 // Most peak records read in one scan without meeting its terminator.
 inline constexpr int kMaxPeaksWithoutZero = 100000;
 // Most scans an HD file can hold (number_of_scans is 16 bits).
@@ -65,14 +92,17 @@ inline constexpr int kMaxHDScans = 65535;
 // Byte-addressed reading of a file (POSIX), closed when destroyed.
 class HDReader {
  public:
-  // Throws SorrelError naming the file when it cannot be opened.
+  // Throws SorrelError naming the file when it cannot be opened or is not
+  // a regular file (a FIFO is refused without waiting for a writer).
   // `bufferSize` is the size of the buffer of sequential reading.
   explicit HDReader(const std::string& fileName, size_t bufferSize = 64 * 1024);
   ~HDReader();
   HDReader(const HDReader&) = delete;
   HDReader& operator=(const HDReader&) = delete;
 
-  uint64_t Size() const { return size_; }
+  uint64_t Size() const { return stamp_.size; }
+  // The file as it was opened.
+  const HDFileStamp& Stamp() const { return stamp_; }
   const std::string& Name() const { return name_; }
   // Reads up to `n` bytes at `offset`; the count read (short only at the
   // end of the file). Throws SorrelError on an input/output error.
@@ -100,7 +130,7 @@ class HDReader {
  private:
   std::string name_;
   int fd_ = -1;
-  uint64_t size_ = 0;
+  HDFileStamp stamp_;
   std::vector<uint8_t> buf_;
   uint64_t bufStart_ = 0;  // file offset of buf_[0]
   size_t bufLen_ = 0;

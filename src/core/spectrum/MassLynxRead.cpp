@@ -1,6 +1,7 @@
 #include "core/spectrum/MassLynxRead.h"
 
 #include <dlfcn.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <cmath>
@@ -14,6 +15,7 @@
 #include "core/common/UiHooks.h"
 #include "core/spectrum/Spec.h"
 #include "rawreaders/KelpInterface.h"
+#include "rawreaders/common/RawFiles.h"
 
 namespace sorrel {
 
@@ -73,6 +75,39 @@ bool StatusOk(int16_t status) {
 
 std::string Num(size_t n) {
   return std::to_string(n);
+}
+
+// Length of a regular file in the raw directory; 0 when there is none.
+uint64_t RawFileSize(const std::string& dir, const char* ext) {
+  struct stat st {};
+  const std::string path = dir + kelp::FunctionFileName(1, ext);
+  return stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) ? static_cast<uint64_t>(st.st_size)
+                                                             : 0;
+}
+
+// Why the run-parameter library's counts cannot be the counts of the
+// directory's files (empty when they can): the counts come from the sizes
+// of _FUNC001.IDX and _FUNC001.DAT by the rules both libraries share, and
+// the arrays are sized by them, so a count beyond what the files hold (a
+// stand-in library, files cut short since) is refused before anything is
+// allocated. Files that grew since are the reader's to refuse.
+std::string CountsBeyondFiles(const std::string& dir, int32_t points, int32_t scans,
+                              int16_t format) {
+  if (points < 0 || scans < 0)
+    return "the run-parameter library gave " + std::to_string(points) + " points and " +
+           std::to_string(scans) + " scans";
+  const uint64_t idx = RawFileSize(dir, "IDX"), dat = RawFileSize(dir, "DAT");
+  const uint64_t maxScans = kelp::RoundedCount(idx, kelp::kIndexRecordBytes);
+  if (static_cast<uint64_t>(scans) > maxScans)
+    return "_FUNC001.IDX (" + std::to_string(idx) + " bytes) holds at most " +
+           std::to_string(maxScans) + " scans, not " + std::to_string(scans);
+  const uint64_t each = kelp::PointBytes(format);
+  const uint64_t maxPoints = each == 0 ? 0 : kelp::RoundedCount(dat, each);
+  if (static_cast<uint64_t>(points) > maxPoints)
+    return "_FUNC001.DAT (" + std::to_string(dat) + " bytes) holds at most " +
+           std::to_string(maxPoints) + " points of data format " + std::to_string(format) +
+           ", not " + std::to_string(points);
+  return {};
 }
 
 // True when the reader's point counts delimit the scans: they account for
@@ -173,8 +208,10 @@ bool TMassLynx::ReadRun(const std::string& sRAWDirectory, RawRun& run) {
   int32_t points = 0, scans = 0;
   int16_t format = 0;
   if (!CallGetFileParameters(sRAWDirectory, points, scans, format)) return false;
-  if (points < 0 || scans < 0) {
-    ShowError(MassLynxStatusText(KELP_OUT_OF_RANGE));
+  std::string dir = sRAWDirectory;
+  if (!dir.empty() && dir.back() != '/') dir.push_back('/');
+  if (std::string beyond = CountsBeyondFiles(dir, points, scans, format); !beyond.empty()) {
+    ShowError(MassLynxStatusText(KELP_OUT_OF_RANGE) + ": " + sRAWDirectory + ": " + beyond);
     return false;
   }
   run.format = format;
@@ -219,7 +256,13 @@ void TMassLynx::AddScans(const std::string& dir, const RawRun& run) {
     if (!std::isfinite(rt) || !std::isfinite(tic))
       throw MathError(dir + ": scan " + Num(u) +
                       " has a retention time or total ion current that is not a finite number");
-    Spec->AddSSpec(static_cast<double>(rt) * 60.0, static_cast<double>(tic), spectrum);
+    try {
+      Spec->AddSSpec(static_cast<double>(rt) * 60.0, static_cast<double>(tic), spectrum);
+    } catch (const MathError&) {
+      throw;
+    } catch (const SorrelError& e) {
+      throw SorrelError(dir + ": scan " + Num(u) + ": " + e.what());
+    }
   };
 
   if (byCounts) {
@@ -293,6 +336,8 @@ bool TMassLynx::Open(const std::string& sRAWDirectory) {
                   " cannot be read");
       } else {
         AddScans(sRAWDirectory, run);
+        // Every scan's total is the total ion current of the index.
+        spec.SetTotalsFromFile(spec.NSpec());
         ok = true;
       }
     }

@@ -6,7 +6,9 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <limits>
+#include <memory>
 #include <vector>
 
 #include "core/common/Errors.h"
@@ -296,42 +298,44 @@ void PlaceScans(const std::string& file, size_t nScans, size_t nPoints, bool has
 // divides by zero (the program dies) on a variable of a type the format
 // does not have or with the record dimension after its first dimension.
 // Such headers are refused here; other formats (netCDF-4) are left to the
-// library.
+// library. The walk goes through the whole header, however long, reading
+// only the counts and the first bytes of each name: a claim anywhere in
+// it is held against the length of the file before the library sees it.
 class ClassicHeader {
  public:
   explicit ClassicHeader(const std::string& file) {
-    std::FILE* f = std::fopen(file.c_str(), "rb");
-    if (!f) return;
-    struct stat st {};
-    if (fstat(fileno(f), &st) == 0) size_ = static_cast<uint64_t>(st.st_size);
-    bytes_.resize(static_cast<size_t>(std::min<uint64_t>(size_, kMaxHeaderRead)));
-    bytes_.resize(std::fread(bytes_.data(), 1, bytes_.size(), f));
-    std::fclose(f);
+    try {
+      in_ = std::make_unique<HDReader>(file);
+    } catch (const SorrelError&) {
+      // The library says what is wrong with a file that cannot be read.
+    }
   }
 
   // What is wrong with the header; empty when nothing is found.
   std::string Problem() {
-    if (bytes_.size() < 4 || bytes_.compare(0, 3, "CDF") != 0) return {};
-    const int version = bytes_[3];
+    if (!in_ || in_->Size() < 4) return {};
+    const uint8_t* magic = in_->Next(4);
+    if (!magic || std::memcmp(magic, "CDF", 3) != 0) return {};
+    const int version = magic[3];
     if (version != 1 && version != 2 && version != 5) return {};
     wide_ = version == 5;
     lastType_ = wide_ ? 11 : 6;
-    pos_ = 4;
     try {
       Count();  // numrecs
       List(10, [this] {
         Name();
-        dims_.push_back(Count());  // 0: the record dimension
+        recordDim_.push_back(Count() == 0);
       });
       List(12, [this] { Attribute(); });
       List(11, [this, version] {
         const std::string name = Name();
         const uint64_t ndims = Count();
-        if (ndims > size_ / 4) throw Beyond{true};
+        if (ndims > Size() / 4) throw Beyond{};
         for (uint64_t k = 0; k < ndims; ++k) {
           const uint64_t id = Count();
-          if (id >= dims_.size()) throw Damaged{"the variable " + name + " names no dimension"};
-          if (k > 0 && dims_[id] == 0)
+          if (id >= recordDim_.size())
+            throw Damaged{"the variable " + name + " names no dimension"};
+          if (k > 0 && recordDim_[id])
             throw Damaged{"the variable " + name +
                           " has the record dimension after its first dimension"};
         }
@@ -342,8 +346,8 @@ class ClassicHeader {
         Count();                        // vsize
         Skip(1, version == 1 ? 4 : 8);  // begin
       });
-    } catch (const Beyond& b) {
-      if (b.file) return "its header claims more than the file holds (it is damaged or cut short)";
+    } catch (const Beyond&) {
+      return "its header claims more than the file holds (it is damaged or cut short)";
     } catch (const Damaged& d) {
       return "its header is damaged: " + d.what;
     } catch (const Stop&) {
@@ -352,43 +356,49 @@ class ClassicHeader {
   }
 
  private:
-  struct Beyond {
-    bool file;  // past the end of the file (not just past what was read)
-  };
+  struct Beyond {};  // past the end of the file
   struct Damaged {
     std::string what;
   };
   struct Stop {};  // the walk cannot go on; the library will judge
-  static constexpr uint64_t kMaxHeaderRead = uint64_t{1} << 20;
 
+  uint64_t Size() const { return in_->Size(); }
   void Need(uint64_t n) {
-    if (n > size_ - std::min(pos_, size_)) throw Beyond{true};
-    if (n > bytes_.size() - std::min<uint64_t>(pos_, bytes_.size())) throw Beyond{false};
+    if (n > Size() - std::min(in_->Pos(), Size())) throw Beyond{};
+  }
+  // The next `n` bytes (at most 256), which the file holds.
+  const uint8_t* Take(size_t n) {
+    Need(n);
+    const uint8_t* p = in_->Next(n);
+    if (!p) throw Beyond{};  // cut short while it is read
+    return p;
   }
   uint64_t Number(int width) {
-    Need(static_cast<uint64_t>(width));
+    const uint8_t* p = Take(static_cast<size_t>(width));
     uint64_t v = 0;
     for (int i = 0; i < width; ++i)
-      v = (v << 8) |
-          static_cast<uint8_t>(bytes_[static_cast<size_t>(pos_) + static_cast<size_t>(i)]);
-    pos_ += static_cast<uint64_t>(width);
+      v = (v << 8) | p[i];
     return v;
   }
   uint64_t Count() { return Number(wide_ ? 8 : 4); }
-  // `n` items of `each` bytes, padded to 4 bytes.
-  void Skip(uint64_t n, uint64_t each) {
-    if (each != 0 && n > size_ / each) throw Beyond{true};
+  // The length of `n` items of `each` bytes, padded to 4 bytes, which the
+  // file holds.
+  uint64_t Padded(uint64_t n, uint64_t each) {
+    if (each != 0 && n > Size() / each) throw Beyond{};
     uint64_t bytes = n * each;
     bytes += (4 - bytes % 4) % 4;
     Need(bytes);
-    pos_ += bytes;
+    return bytes;
   }
+  void Skip(uint64_t n, uint64_t each) { in_->Skip(static_cast<size_t>(Padded(n, each))); }
   std::string Name() {
     const uint64_t n = Count();
-    const size_t at = static_cast<size_t>(pos_);
-    Skip(n, 1);
-    return DecodeText(
-        std::string_view(bytes_).substr(at, static_cast<size_t>(std::min<uint64_t>(n, 256))));
+    const uint64_t bytes = Padded(n, 1);
+    const size_t shown = static_cast<size_t>(std::min<uint64_t>(n, 256));
+    const uint8_t* p = Take(shown);
+    std::string text(reinterpret_cast<const char*>(p), shown);
+    in_->Skip(static_cast<size_t>(bytes - shown));
+    return DecodeText(text);
   }
   void Attribute() {
     const std::string name = Name();
@@ -407,17 +417,15 @@ class ClassicHeader {
     if (n == 0) return;
     if (t != tag) throw Stop{};
     // Every item takes at least four bytes.
-    if (n > size_ / 4) throw Beyond{true};
+    if (n > Size() / 4) throw Beyond{};
     for (uint64_t i = 0; i < n; ++i)
       item();
   }
 
-  std::string bytes_;
-  uint64_t size_ = 0;
-  uint64_t pos_ = 0;
+  std::unique_ptr<HDReader> in_;
   bool wide_ = false;
   uint64_t lastType_ = 6;
-  std::vector<uint64_t> dims_;
+  std::vector<bool> recordDim_;  // of each dimension: the record dimension (length 0)
 };
 
 }  // namespace
@@ -603,9 +611,10 @@ bool ConvertScaled(const PointArrays& p, const double* m, const double* a, size_
 
 // Reads the points of every scan, in slabs of neighbouring scans that are
 // converted while they are in the cache, and the chromatogram beside them.
-void ReadScans(const Reader& r, const std::string& file, const PointArrays& p,
-               const ScanLayout& layout, const std::vector<float>& times, const ScanTotals& totals,
-               tMass& scans, tXYarray& chrom) {
+// The number of scans whose total intensity the file gave.
+size_t ReadScans(const Reader& r, const std::string& file, const PointArrays& p,
+                 const ScanLayout& layout, const std::vector<float>& times,
+                 const ScanTotals& totals, tMass& scans, tXYarray& chrom) {
   const size_t nScans = layout.Size();
   const bool plain = p.Plain();
   scans.resize(nScans);
@@ -614,6 +623,7 @@ void ReadScans(const Reader& r, const std::string& file, const PointArrays& p,
   m.reserve(kBlockPoints);
   a.reserve(kBlockPoints);
   WorkProgressReport progress("Reading " + file, static_cast<int64_t>(nScans));
+  size_t totalsFromFile = 0;
   for (size_t i = 0; i < nScans;) {
     progress.Step(static_cast<int64_t>(i));
     const int64_t lo = layout.first[i];
@@ -633,6 +643,7 @@ void ReadScans(const Reader& r, const std::string& file, const PointArrays& p,
       double sum = 0.0;
       bool sorted = true, finite = true;
       const bool fileTotal = totals.InFile(s);
+      totalsFromFile += fileTotal;
       if (!plain)
         finite = ConvertScaled(p, m.data() + from, a.data() + from, n, scan, sorted, sum);
       else if (fileTotal)
@@ -653,6 +664,7 @@ void ReadScans(const Reader& r, const std::string& file, const PointArrays& p,
     }
     i = j;
   }
+  return totalsFromFile;
 }
 
 }  // namespace
@@ -670,7 +682,7 @@ bool TnetCDF::Open(const std::string& oFilename) {
   const ScanTotals totals(r, layout.Size());
   tMass scans;
   tXYarray chrom;
-  ReadScans(r, file, points, layout, times, totals, scans, chrom);
+  const size_t totalsFromFile = ReadScans(r, file, points, layout, times, totals, scans, chrom);
 
   instrument_name = r.Text("instrument_name");
   instrument_id = r.Text("instrument_id");
@@ -682,6 +694,7 @@ bool TnetCDF::Open(const std::string& oFilename) {
   // The store now holds the run in memory.
   Spec->CMass.clear();
   Spec->TakeRun(std::move(chrom), std::move(scans));
+  Spec->SetTotalsFromFile(static_cast<int32_t>(totalsFromFile));
   return true;
 }
 
@@ -809,13 +822,16 @@ void WritePointArrays(int nc, const std::string& file, const ExportVars& v, TSpe
 
 bool TnetCDF::Save(const std::string& sFilename) {
   if (!Spec || Spec->NSpec() == 0) {
-    Ui().ShowMessage("No data to save");
+    Ui().ShowMessage("No data to save in " + sFilename +
+                     ": a netCDF file holds a run of scans, and there is none (a single "
+                     "spectrum is saved as .txt)");
     return false;
   }
   TSpec& spec = *Spec;
   const ExportCounts counts = CountPoints(spec);
   if (counts.total > kMaxNetCDFPoints) {
-    Ui().ShowMessage("Too large GC/MS spectrum");
+    Ui().ShowMessage("Too large GC/MS spectrum: " + sFilename + " would hold more than " +
+                     std::to_string(kMaxNetCDFPoints) + " points, the most a netCDF export holds");
     return false;
   }
 

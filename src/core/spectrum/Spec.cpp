@@ -73,6 +73,7 @@ void TSpec::Clear() {
   Chrom.clear();
   CMass.clear();
   fScans = InMemory{};
+  fTotalsFromFile = 0;
   netCDF.reset();
   FreeMassLynx();
 }
@@ -83,26 +84,35 @@ void TSpec::TakeRun(tXYarray chrom, tMass scans) {
                       " chromatogram points for " + std::to_string(scans.size()) + " scans");
   fScans = InMemory{std::move(scans)};
   Chrom = std::move(chrom);
+  fTotalsFromFile = 0;
 }
 
 void TSpec::AttachCashe(InCashe cashe, tXYarray chrom) {
   fScans = std::move(cashe);
   Chrom = std::move(chrom);
+  fTotalsFromFile = 0;
 }
 
 void TSpec::AttachHDFile(std::string file, std::unique_ptr<THDIndex> index, tXYarray chrom) {
   fScans = InHDFile{std::move(file), std::move(index), {}};
   Chrom = std::move(chrom);
+  fTotalsFromFile = 0;
 }
 
 void TSpec::StartHDWriting(std::string file, std::unique_ptr<SafeFileWriter> writer) {
-  fScans = WritingHD{std::move(file), std::move(writer), 0, {}};
+  WritingHD w;
+  w.losses.file = file;
+  w.file = std::move(file);
+  w.writer = std::move(writer);
+  fScans = std::move(w);
   Chrom.clear();
+  fTotalsFromFile = 0;
 }
 
 void TSpec::AbandonHDWriting() {
   fScans = InMemory{};
   Chrom.clear();
+  fTotalsFromFile = 0;
   CMass.clear();
   fFileKind = fkNone;
   fFilename.clear();
@@ -254,6 +264,7 @@ int32_t TSpec::AddSSpec(double ret, double tot, const tXYarray& SMass) {
       // appear in the chromatogram either.
       AddHDSpectrum(SMass);
       Chrom.push_back(point);
+      NoteHDScanWritten(point);
     }
     return NSpec() - 1;
   }
@@ -308,6 +319,7 @@ void TSpec::AssignSpec(TSpec& Source) {
   // The copy lives in memory: this store leaves its cache or file.
   TakeRun(std::move(chrom), std::move(scans));
   CMass = std::move(current);
+  fTotalsFromFile = Source.fTotalsFromFile;
 }
 
 void TSpec::FillSampleValues(int32_t Num) {
@@ -390,15 +402,16 @@ bool TSpec::OpenFile(const std::string& oFilename) {
 
 bool TSpec::SaveFile(const std::string& sFilename) {
   if (sFilename.empty()) throw SorrelError("Filename is missing");
+  fSaveLosses = SaveLosses{};
   tFileKind kind = FileKindOf(sFilename);
   if (fMassOnly) fFileKind = fkTxt;
   BusyCursor busy;
   switch (kind) {
     case fkNone:
-      Ui().ShowMessage("Unknown file type");
+      Ui().ShowMessage("Unknown file type: " + sFilename +
+                       " (a spectrum is saved as .txt, a run as .cdf or .R01)");
       return false;
     case fkTxt:
-      if (CMass.empty()) throw SorrelError("No data to save.");
       WriteTextFile(sFilename);
       return true;
     case fkNetCDF:
@@ -407,9 +420,13 @@ bool TSpec::SaveFile(const std::string& sFilename) {
     case fkHD:
       return SaveHDFile(sFilename);
     case fkMassLynx:
-      Ui().ShowMessage("MassLynx file saving is not available yet.");
+      Ui().ShowMessage("MassLynx file saving is not available yet: " + sFilename);
       return false;
     case fkCashe:
+      // Nothing is written, but not without a word.
+      Ui().ShowMessage("Cache files are not saved: " + sFilename +
+                       " (the program keeps its own SP?.csh in the Data directory; a run is "
+                       "saved as .cdf or .R01)");
       return false;
   }
   return false;

@@ -30,6 +30,35 @@ using RefreshPlotProc = std::function<void()>;
 enum class BadLineKind { MissingTab, WrongNumber };
 using BadLineHandler = std::function<bool(BadLineKind, int, const std::string&)>;
 
+// A value that a saved file gives back otherwise than the store held it:
+// the first such value of its kind, as an example for the user.
+struct ValueChange {
+  int32_t scan = -1;  // -1: none
+  double from = 0, to = 0;
+};
+
+// What a saved file cannot keep of the run as the store holds it, found
+// while the file is written, as plain data for whoever reports it. An HD
+// file keeps a scan's retention time as a rate (k / time, a float: a time
+// of 0 cannot be written, and some times read back one float step away),
+// whole-number intensities, and no totals: a scan's total intensity is
+// read back as the sum of its points. Text and netCDF files keep what they
+// are given.
+struct SaveLosses {
+  std::string file;  // the file written
+  int32_t timesChanged = 0;
+  ValueChange time;
+  int64_t intensitiesRounded = 0;
+  ValueChange intensity;
+  int32_t totalsChanged = 0;
+  ValueChange total;
+  bool Any() const { return timesChanged > 0 || intensitiesRounded > 0 || totalsChanged > 0; }
+};
+
+// One line that names the file and what changed in it; empty when nothing
+// did.
+std::string SaveLossText(const SaveLosses& losses);
+
 class TSpec {
  public:
   // Where the scans of a run live. A store is in exactly one of these
@@ -69,6 +98,12 @@ class TSpec {
   bool FromFileOn() const;
   tFileKind FileKind() const { return fFileKind; }
   const std::string& Filename() const { return fFilename; }
+  // How many scans of the run have the total intensity their file gave
+  // (netCDF total_intensity, a raw directory's index); the totals of the
+  // others are the sums of their points. Readers set it; every change of
+  // where the run lives sets it to 0 unless the totals go along.
+  int32_t TotalsFromFile() const { return fTotalsFromFile; }
+  void SetTotalsFromFile(int32_t scans) { fTotalsFromFile = scans; }
   // The index of the HD run the scans are read from; null when there is
   // none (the scans are then found by stepping through the file).
   const THDIndex* HDindex() const;
@@ -100,6 +135,9 @@ class TSpec {
   // ---- files
   bool OpenFile(const std::string& oFilename);
   bool SaveFile(const std::string& sFilename);
+  // What the last SaveFile (or CloseHDFile) could not keep; nothing for a
+  // save that kept everything or failed.
+  const SaveLosses& LastSaveLosses() const { return fSaveLosses; }
   // The text reader with an explicit first mass (Y-only files) and a
   // handler for bad lines, for callers that do not ask through the user
   // interface (the command-line program).
@@ -159,7 +197,9 @@ class TSpec {
     std::string file;
     std::unique_ptr<SafeFileWriter> writer;
     int32_t written = 0;
-    ScanBuffer last;  // the last scan written
+    ScanBuffer last;      // the last scan written
+    int64_t lastSum = 0;  // the sum of its intensities as written
+    SaveLosses losses;
   };
 
   // The transitions that only the store's own readers and writers take.
@@ -168,6 +208,9 @@ class TSpec {
   void StartHDWriting(std::string file, std::unique_ptr<SafeFileWriter> writer);
   // An HD file whose writing failed is lost: the store is left empty.
   void AbandonHDWriting();
+  // Notes what the scan just written to the HD file being written gives
+  // back otherwise than its chromatogram point.
+  void NoteHDScanWritten(const dPoint& point);
 
   float MassLimit(bool first);
   void WriteTextFile(const std::string& sFilename);
@@ -182,6 +225,8 @@ class TSpec {
   std::string fFilename;
   tFileKind fFileKind = fkNone;
   bool fAutoRefresh = false;
+  int32_t fTotalsFromFile = 0;
+  SaveLosses fSaveLosses;
   std::variant<InMemory, InCashe, InHDFile, WritingHD> fScans;
 };
 

@@ -74,14 +74,16 @@ void TSpec::SetCasheOn(bool value) {
   int64_t size = FileSizeOf(c.file.get());
   if (size < 0) size = c.end;
   if (size > kMaxCasheToMemory)
-    throw SorrelError("The file is too big (" +
+    throw SorrelError("The file " + c.name + " is too big (" +
                       std::to_string(static_cast<int64_t>(std::nearbyint(size / 1024.0))) + " k) " +
                       "to fit into the memory.");
   tMass scans(static_cast<size_t>(NSpec()));
   for (int32_t i = 0; i < NSpec(); ++i)
     scans[static_cast<size_t>(i)] = GetMass(i);
-  // The file stays on disk; it is only closed.
+  // The file stays on disk; it is only closed. The totals go along.
+  const int32_t totalsFromFile = fTotalsFromFile;
   TakeRun(std::move(Chrom), std::move(scans));
+  fTotalsFromFile = totalsFromFile;
 }
 
 // The cache is made beside its final name and takes that name only when it

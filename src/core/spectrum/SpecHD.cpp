@@ -3,8 +3,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cstring>
+#include <ctime>
 #include <limits>
 
 #include "core/common/Errors.h"
@@ -29,7 +31,7 @@ std::string ScanText(int32_t k) {
   return "scan " + std::to_string(k);
 }
 
-int32_t RoundIntensity(float a, int32_t scan) {
+int32_t RoundIntensity(float a, int32_t scan, const std::string& file) {
   // Halves go to the even neighbour (the default rounding mode).
   double v = std::nearbyint(static_cast<double>(a));
   // 2^31 is the float nearest to the largest intensity of an HD file (and
@@ -38,25 +40,67 @@ int32_t RoundIntensity(float a, int32_t scan) {
   if (v == 2147483648.0) return std::numeric_limits<int32_t>::max();
   if (!(v >= static_cast<double>(std::numeric_limits<int32_t>::min()) &&
         v <= static_cast<double>(std::numeric_limits<int32_t>::max())))
-    throw SorrelError("The intensity " + FloatToStr(a) + " of " + ScanText(scan) +
+    throw SorrelError(file + ": the intensity " + FloatToStr(a) + " of " + ScanText(scan) +
                       " does not fit an HD file (whole numbers up to 2147483647)");
   return static_cast<int32_t>(v);
 }
 
+// What the peak records of one scan hold: the sum of the intensities as
+// written (the scan's total when it is read back), and the intensities
+// that are not read back as they were.
+struct PeaksWritten {
+  int64_t sum = 0;
+  int64_t rounded = 0;
+  float roundedFrom = 0, roundedTo = 0;  // the first of them
+};
+
 // The peak records of one spectrum and its terminator.
-void AppendPeaks(std::string& out, const tXYarray& spectrum, int32_t scan) {
+PeaksWritten AppendPeaks(std::string& out, const tXYarray& spectrum, int32_t scan,
+                         const std::string& file) {
+  PeaksWritten w;
   size_t start = out.size();
   out.resize(start + (spectrum.size() + 1) * kPeakRecordSize, '\0');
   char* p = out.data() + start;
   for (const dPoint& pt : spectrum) {
     if (!std::isfinite(pt[0]))
-      throw SorrelError(ScanText(scan) + " holds a mass that is not a number");
+      throw SorrelError(file + ": " + ScanText(scan) + " holds a mass that is not a number");
     double m = pt[0] == 0.0f ? kZeroMassStandIn : static_cast<double>(pt[0]);
-    int32_t a = RoundIntensity(pt[1], scan);
+    int32_t a = RoundIntensity(pt[1], scan, file);
+    w.sum += a;
+    if (static_cast<float>(a) != pt[1] && w.rounded++ == 0) {
+      w.roundedFrom = pt[1];
+      w.roundedTo = static_cast<float>(a);
+    }
     std::memcpy(p, &m, sizeof m);
     std::memcpy(p + 8, &a, sizeof a);
     p += kPeakRecordSize;
   }
+  return w;
+}
+
+// What one scan written gives back otherwise: its intensities; its
+// retention time, read back from the rate written; its total intensity,
+// read back as the sum of its points as written.
+void NoteIntensities(SaveLosses& l, int32_t scan, const PeaksWritten& w) {
+  if (w.rounded > 0 && l.intensitiesRounded == 0) l.intensity = {scan, w.roundedFrom, w.roundedTo};
+  l.intensitiesRounded += w.rounded;
+}
+
+void NoteTimeAndTotal(SaveLosses& l, int32_t scan, const dPoint& chrom, float timeBack,
+                      int64_t sum) {
+  auto note = [scan](int32_t& count, ValueChange& first, double from, double to) {
+    if (count++ == 0) first = {scan, from, to};
+  };
+  if (timeBack != chrom[0]) note(l.timesChanged, l.time, chrom[0], timeBack);
+  const float totalBack = static_cast<float>(sum);
+  if (totalBack != chrom[1]) note(l.totalsChanged, l.total, chrom[1], totalBack);
+}
+
+// The creation date of a file written now: the seconds since 1970 (a real
+// date, so that runs written at different times have different stamps).
+uint32_t CreationDateNow() {
+  const auto now = static_cast<int64_t>(std::time(nullptr));
+  return static_cast<uint32_t>(std::clamp<int64_t>(now, 1, UINT32_MAX));
 }
 
 void AppendScanHeader(std::string& out, float scansPerSecond) {
@@ -79,6 +123,9 @@ float ScansPerSecondFor(int32_t k, float ret) {
 // at least that long, with zero bytes after the last scan (which no reader
 // interprets), so that a short run can be opened again.
 constexpr uint64_t kMinRunFileSize = 24 * 1024;
+
+// Scans written one by one carry this rate: they read back at 1, 2, 3 s.
+constexpr float kScanByScanRate = 1.0f;
 
 void PadRunFile(SafeFileWriter& w) {
   uint64_t end = w.Tell();
@@ -242,12 +289,15 @@ tXYarray ReadHDScan(const std::string& fileName, int32_t iIndex, const THDIndex*
   // The run header is only wanted for its number of scans.
   uint16_t scanCount = 0;
   if (!f.ReadScanCount(scanCount)) {
-    Ui().ShowMessage("Error while reading HD run stats");
+    Ui().ShowMessage("Error while reading HD run stats: " + fileName +
+                     " is shorter than the run header (" + std::to_string(kRunStatsStoredSize) +
+                     " bytes)");
     return {};
   }
   const int32_t n = scanCount;
   if (iIndex < 0 || iIndex >= n)
-    throw SorrelError("This file has only " + std::to_string(n) + "Scans!");
+    throw SorrelError(fileName + ": This file has only " + std::to_string(n) + "Scans! (" +
+                      ScanText(iIndex) + " was asked for)");
   if (index) {
     if (static_cast<size_t>(iIndex) >= index->aIndexTable.size())
       throw SorrelError(fileName + " has changed since it was indexed; open it again");
@@ -260,10 +310,13 @@ tXYarray ReadHDScan(const std::string& fileName, int32_t iIndex, const THDIndex*
 
 bool TSpec::SaveHDFile(const std::string& sFilename) {
   const int32_t n = NSpec();
-  if (n == 0) throw SorrelError("No data to save.");
+  if (n == 0)
+    throw SorrelError("No data to save in " + sFilename +
+                      ": an HD file holds a run of scans, and there is none (a single spectrum "
+                      "is saved as .txt)");
   if (n > kMaxHDScans)
-    throw SorrelError("The run has " + std::to_string(n) + " scans; an HD file holds at most " +
-                      std::to_string(kMaxHDScans) + ".");
+    throw SorrelError("Cannot save " + sFilename + ": the run has " + std::to_string(n) +
+                      " scans; an HD file holds at most " + std::to_string(kMaxHDScans));
   // Saving over the file this store reads from: the new file is written
   // beside it and replaces it only when complete, then the store reads
   // from the new one.
@@ -278,6 +331,8 @@ bool TSpec::SaveHDFile(const std::string& sFilename) {
   // 4661 would read as peaks.
   if (header.magic == 4661) header.magic = 0;
   header.number_of_scans = static_cast<uint16_t>(n);
+  // A new file: the index of the one it replaces must not pass for its own.
+  header.creation_date = CreationDateNow();
   const char16_t tz[] = u"TZ";
   std::memcpy(header.theos_zero_flag, tz, 4);
   header.theos_zero = Chrom[0][0];
@@ -288,17 +343,23 @@ bool TSpec::SaveHDFile(const std::string& sFilename) {
   w.Write(block);
 
   WorkProgressReport progress("Saving " + sFilename, n);
+  SaveLosses losses;
+  losses.file = sFilename;
   std::string scan;
   for (int32_t k = 1; k <= n; ++k) {
     progress.Step(k);
-    float ret = Chrom[static_cast<size_t>(k - 1)][0];
+    const dPoint chrom = Chrom[static_cast<size_t>(k - 1)];
+    const float rate = ScansPerSecondFor(k, chrom[0]);
     scan.clear();
-    AppendScanHeader(scan, ScansPerSecondFor(k, ret));
-    AppendPeaks(scan, GetMass(k - 1), k - 1);
+    AppendScanHeader(scan, rate);
+    const PeaksWritten peaks = AppendPeaks(scan, GetMass(k - 1), k - 1, sFilename);
+    NoteIntensities(losses, k - 1, peaks);
+    NoteTimeAndTotal(losses, k - 1, chrom, HDRetentionTime(k, rate), peaks.sum);
     w.Write(scan);
   }
   PadRunFile(w);
   w.Commit();
+  fSaveLosses = std::move(losses);
   RemoveIndexFile(sFilename);
   if (sameFile) {
     // The old index does not describe the new file. Until the new one is
@@ -326,10 +387,11 @@ bool TSpec::AddHDSpectrum(const tXYarray& Spectrum) {
   auto* w = std::get_if<WritingHD>(&fScans);
   if (!w) return false;
   if (w->written >= kMaxHDScans)
-    throw SorrelError("An HD file holds at most " + std::to_string(kMaxHDScans) + " scans");
+    throw SorrelError("Cannot write scan " + std::to_string(w->written) + " to " + w->file +
+                      ": an HD file holds at most " + std::to_string(kMaxHDScans) + " scans");
   std::string scan;
-  AppendScanHeader(scan, 1.0f);
-  AppendPeaks(scan, Spectrum, w->written);
+  AppendScanHeader(scan, kScanByScanRate);
+  const PeaksWritten peaks = AppendPeaks(scan, Spectrum, w->written, w->file);
   try {
     w->writer->Write(scan);
   } catch (...) {
@@ -340,8 +402,16 @@ bool TSpec::AddHDSpectrum(const tXYarray& Spectrum) {
   }
   w->last.scan = Spectrum;
   w->last.index = w->written;
+  w->lastSum = peaks.sum;
+  NoteIntensities(w->losses, w->written, peaks);
   ++w->written;
   return true;
+}
+
+void TSpec::NoteHDScanWritten(const dPoint& point) {
+  auto& w = std::get<WritingHD>(fScans);
+  NoteTimeAndTotal(w.losses, w.written - 1, point, HDRetentionTime(w.written, kScanByScanRate),
+                   w.lastSum);
 }
 
 bool TSpec::CloseHDFile() {
@@ -349,8 +419,10 @@ bool TSpec::CloseHDFile() {
   if (!w) return false;
   rRun_Stats header{};
   header.number_of_scans = static_cast<uint16_t>(w->written);
+  header.creation_date = CreationDateNow();
   const int32_t written = w->written;
   const std::string file = w->file;
+  SaveLosses losses = std::move(w->losses);
   try {
     PadRunFile(*w->writer);
     w->writer->Seek(0);
@@ -376,7 +448,53 @@ bool TSpec::CloseHDFile() {
   }
   tXYarray chrom = std::move(Chrom);
   AttachHDFile(file, std::move(index), std::move(chrom));
+  fSaveLosses = std::move(losses);
   return true;
+}
+
+namespace {
+
+// The shortest text that reads back as the same 32-bit value.
+std::string ValueText(double v) {
+  char buf[64];
+  auto r = std::to_chars(buf, buf + sizeof buf, static_cast<float>(v));
+  return std::string(buf, r.ptr);
+}
+
+std::string Example(const ValueChange& c, const char* unit) {
+  return " (" + ScanText(c.scan) + ": " + ValueText(c.from) + unit + " becomes " + ValueText(c.to) +
+         unit + ")";
+}
+
+// "the <one> of 1 scan <verb>s" or "the <many> of N scans <verb>".
+std::string OfScans(int64_t n, const char* one, const char* many, const char* verbOne,
+                    const char* verbMany) {
+  return n == 1 ? std::string("the ") + one + " of 1 scan " + verbOne
+                : std::string("the ") + many + " of " + std::to_string(n) + " scans " + verbMany;
+}
+
+}  // namespace
+
+std::string SaveLossText(const SaveLosses& l) {
+  std::vector<std::string> parts;
+  if (l.timesChanged > 0)
+    parts.push_back(
+        OfScans(l.timesChanged, "retention time", "retention times", "changes", "change") +
+        Example(l.time, " s"));
+  if (l.intensitiesRounded > 0)
+    parts.push_back(std::to_string(l.intensitiesRounded) +
+                    (l.intensitiesRounded == 1 ? " intensity is rounded to a whole number"
+                                               : " intensities are rounded to whole numbers") +
+                    Example(l.intensity, ""));
+  if (l.totalsChanged > 0)
+    parts.push_back(OfScans(l.totalsChanged, "total intensity", "total intensities",
+                            "becomes the sum of its points", "become the sums of their points") +
+                    Example(l.total, ""));
+  if (parts.empty()) return {};
+  std::string text = l.file + " cannot hold the run as it is: ";
+  for (size_t i = 0; i < parts.size(); ++i)
+    text += (i == 0 ? "" : "; ") + parts[i];
+  return text;
 }
 
 }  // namespace sorrel

@@ -96,7 +96,12 @@ std::string XYText(const tXYarray& points) {
 }
 
 void TSpec::WriteTextFile(const std::string& sFilename) {
-  if (CMass.empty()) throw SorrelError("No data to save.");
+  if (CMass.empty())
+    throw SorrelError("No data to save in " + sFilename +
+                      (fMassOnly || NSpec() == 0
+                           ? ": the spectrum holds no points"
+                           : ": the current spectrum holds no points (a text file holds one "
+                             "spectrum; a run is saved as .cdf or .R01)"));
   SafeWriteFile(sFilename, XYText(CMass));
 }
 

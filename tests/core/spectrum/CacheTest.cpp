@@ -139,6 +139,35 @@ TEST_F(CacheTest, SwitchingOffBringsTheRunBackAndKeepsTheFile) {
   EXPECT_EQ(ReadAll(CasheFile('1')).size(), 52u);
 }
 
+// The totals a run's file gave stay the file's while the run moves into
+// the cache and back or is copied to another store; a run read from a
+// file that keeps no totals (an HD file, a cache file) has its sums.
+TEST_F(CacheTest, TheFilesTotalsGoWithTheRun) {
+  TSpec spec;
+  FillThree(spec);
+  spec.SetTotalsFromFile(3);
+  spec.SetCasheOn(true);
+  EXPECT_EQ(spec.TotalsFromFile(), 3);
+  spec.SetCasheOn(false);
+  EXPECT_EQ(spec.TotalsFromFile(), 3);
+  TSpec copy;
+  copy.AssignSpec(spec);
+  EXPECT_EQ(copy.TotalsFromFile(), 3);
+  spec.SetCasheOn(true);
+  for (const std::string& file : {dir.File("run.R01"), CasheFile('1')}) {
+    SCOPED_TRACE(file);
+    if (file != CasheFile('1')) {
+      ASSERT_TRUE(spec.SaveFile(file));
+    }
+    TSpec back;
+    back.SetTotalsFromFile(3);
+    ASSERT_TRUE(back.OpenFile(file));
+    EXPECT_EQ(back.TotalsFromFile(), 0);
+  }
+  copy.Clear();
+  EXPECT_EQ(copy.TotalsFromFile(), 0);
+}
+
 // A cache file of 4 + 8 * (2 499 998 + 1) = 19 999 996 bytes comes back
 // into memory; one of 20 000 004 bytes is over the limit, and
 // 20 000 004 / 1024 = 19531.25 shows as 19531 k.
@@ -166,7 +195,8 @@ TEST_F(CacheTest, OnlyFilesUpToTheLimitComeBackIntoMemory) {
         spec.SetCasheOn(false);
         ADD_FAILURE() << "no error";
       } catch (const SorrelError& e) {
-        EXPECT_STREQ(e.what(), "The file is too big (19531 k) to fit into the memory.");
+        EXPECT_EQ(std::string(e.what()),
+                  "The file " + CasheFile('1') + " is too big (19531 k) to fit into the memory.");
       }
       EXPECT_TRUE(spec.CasheOn());
       EXPECT_EQ(spec.GetMass(0).size(), c.points);

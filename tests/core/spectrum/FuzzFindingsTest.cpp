@@ -59,7 +59,8 @@ TEST(FuzzFindings, HDScanAfterTheFirstWithARawModeHeader) {
   EXPECT_EQ(spec.GetMass(0).size(), 1u);
   EXPECT_EQ(spec.GetMass(1).size(), 7u);
   EXPECT_EQ(ui.messages,
-            std::vector<std::string>{"Problem in R file (number_of_scans_per_second=0)"});
+            std::vector<std::string>{"Problem in R file (number_of_scans_per_second=0): " + path +
+                                     ", scan 1 on; 1000 scans per second are taken instead"});
 
   EXPECT_EQ(ReadHDScan(path, 0, nullptr).size(), 1u);
   EXPECT_TRUE(ReadHDScan(path, 1, nullptr).empty());

@@ -96,6 +96,7 @@ TEST(MassLynx, PointsAreCutIntoScansAndTheRepeatedMassIsDropped) {
     // chromatogram carries the index's total ion currents.
     EXPECT_THAT(PointsOf(spec.Chrom),
                 ElementsAre(Points::value_type{30, 1000}, Points::value_type{60, 2000}));
+    EXPECT_EQ(spec.TotalsFromFile(), 2);
   }
 }
 
@@ -197,7 +198,8 @@ TEST(MassLynx, RetentionTimesThatDoNotAscendEndTheReading) {
     OpenRaw(spec, raw.Dir());
     FAIL() << "no error";
   } catch (const SorrelError& e) {
-    EXPECT_STREQ(e.what(), "Retation times must follow in ascending order");
+    EXPECT_EQ(std::string(e.what()),
+              raw.Dir() + ": scan 1: Retation times must follow in ascending order");
   }
   EXPECT_EQ(spec.NSpec(), 0);
   EXPECT_EQ(spec.FileKind(), fkNone);
@@ -435,19 +437,49 @@ TEST(MassLynx, FilesThatGrewAfterCountingAreRefusedNotOverrun) {
   EXPECT_THAT(ui.messages, ElementsAre("Marjoram Error: Subscript/Pointer out of range"));
 }
 
-TEST(MassLynx, NegativeCountsFromKelpinfoAreRefused) {
+// Counts that the directory's files cannot hold are refused before any
+// array is sized by them: the files hold 7 points of format 0 (28 bytes of
+// _FUNC001.DAT) and 2 scans (44 bytes of _FUNC001.IDX). Two thousand
+// million points would take 16 GB of arrays.
+TEST(MassLynx, CountsTheFilesCannotHoldAreRefusedBeforeAllocating) {
   test::TempDir tmp;
-  RawDirBuilder raw(tmp.File("neg.raw"));
+  RawDirBuilder raw(tmp.File("claims.raw"));
   raw.Functions(0).Scans({3, 4}).Data(CutExampleData());
   test::TempDir program;
   ProgramDirOverride dir(program.Path());
   CopyFile(FakeLibrary("kelp_fake"), program.File("libkelpinfo.so"));
   CopyFile(RealLibrary("libkelpread.so"), program.File("libkelpread.so"));
-  EnvVar points("KELPFAKE_POINTS", "-3");
+  struct Case {
+    const char *points, *scans, *format;
+    std::string why;
+  } cases[] = {
+      {"-3", "2", "0", "the run-parameter library gave -3 points and 2 scans"},
+      {"7", "-1", "0", "the run-parameter library gave 7 points and -1 scans"},
+      {"2000000000", "2", "0",
+       "_FUNC001.DAT (28 bytes) holds at most 7 points of data format 0, not 2000000000"},
+      {"8", "2", "0", "_FUNC001.DAT (28 bytes) holds at most 7 points of data format 0, not 8"},
+      {"3", "3", "0", "_FUNC001.IDX (44 bytes) holds at most 2 scans, not 3"},
+      // Format 12 has no points to count.
+      {"1", "2", "12", "_FUNC001.DAT (28 bytes) holds at most 0 points of data format 12, not 1"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.why);
+    EnvVar points("KELPFAKE_POINTS", c.points), scans("KELPFAKE_SCANS", c.scans),
+        format("KELPFAKE_FORMAT", c.format);
+    test::ScriptedUi ui;
+    TSpec spec;
+    EXPECT_FALSE(OpenRaw(spec, raw.Dir()));
+    EXPECT_THAT(
+        ui.messages,
+        ElementsAre("Marjoram Error: Subscript/Pointer out of range: " + raw.Dir() + ": " + c.why));
+    EXPECT_EQ(spec.NSpec(), 0);
+  }
+  // Counts the files hold to the last point and scan are taken.
+  EnvVar points("KELPFAKE_POINTS", "7"), scans("KELPFAKE_SCANS", "2");
   test::ScriptedUi ui;
   TSpec spec;
-  EXPECT_FALSE(OpenRaw(spec, raw.Dir()));
-  EXPECT_THAT(ui.messages, ElementsAre("Marjoram Error: Subscript/Pointer out of range"));
+  EXPECT_TRUE(OpenRaw(spec, raw.Dir()));
+  EXPECT_EQ(spec.NSpec(), 2);
 }
 
 // ------------------------------------------------------------ ReadSpectrum
@@ -486,7 +518,7 @@ TEST(MassLynx, ReadSpectrumStopsWhereThePointsEnd) {
   ProgramDirOverride dir(program.Path());
   CopyFile(FakeLibrary("kelp_fake"), program.File("libkelpinfo.so"));
   CopyFile(FakeLibrary("kelp_fake"), program.File("libkelpread.so"));
-  EnvVar points("KELPFAKE_POINTS", "5"), scans("KELPFAKE_SCANS", "3"), count("KELPFAKE_COUNT", "4");
+  EnvVar points("KELPFAKE_POINTS", "5"), scans("KELPFAKE_SCANS", "2"), count("KELPFAKE_COUNT", "4");
   test::ScriptedUi ui;
   TSpec spec;
   TMassLynx reader;

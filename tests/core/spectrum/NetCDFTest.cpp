@@ -6,6 +6,7 @@
 #include <netcdf.h>
 
 #include <cmath>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <random>
@@ -205,15 +206,6 @@ TEST_F(NetCDFTest, ExportLayoutReadBackWithTheLibrary) {
   nc_close(nc);
 }
 
-TEST_F(NetCDFTest, NothingToExport) {
-  TSpec spec;
-  spec.SetMassOnly(true);
-  spec.CMass = {{1.0f, 2.0f}};
-  EXPECT_FALSE(spec.SaveFile(dir.File("single.cdf")));
-  EXPECT_EQ(ui.messages, (std::vector<std::string>{"No data to save"}));
-  EXPECT_FALSE(FileExists(dir.File("single.cdf")));
-}
-
 // More than 20 000 000 points: nothing is written, an existing file stays.
 TEST_F(NetCDFTest, TooManyPointsLeaveTheOldFile) {
   std::string path = dir.Write("big.cdf", "the old export");
@@ -222,7 +214,11 @@ TEST_F(NetCDFTest, TooManyPointsLeaveTheOldFile) {
   spec.AddSSpec(1, 0, scan);
   spec.AddSSpec(2, 0, scan);
   EXPECT_FALSE(spec.SaveFile(path));
-  EXPECT_EQ(ui.messages, (std::vector<std::string>{"Too large GC/MS spectrum"}));
+  EXPECT_EQ(
+      ui.messages,
+      (std::vector<std::string>{"Too large GC/MS spectrum: " + path +
+                                " would hold more than 20000000 points, the most a netCDF export "
+                                "holds"}));
   EXPECT_EQ(ReadAll(path), "the old export");
   int files = 0;
   for (auto& e : std::filesystem::directory_iterator(dir.Path()))
@@ -279,15 +275,17 @@ TEST_F(NetCDFTest, ExportOfAFileBackedRun) {
 }
 
 // Every stored type, scale_factor and add_offset, _FillValue points left
-// out, totals summed when the file has none, scans numbered when it has
-// no times, the six instrument fields, and a point dimension that grows
-// with each record (as most instruments write it).
+// out, totals summed when the file has none (the store tells how many
+// scans have the file's own), scans numbered when it has no times, the six
+// instrument fields, and a point dimension that grows with each record (as
+// most instruments write it).
 TEST_F(NetCDFTest, ReaderTakesTypesScalingAndMissingVariables) {
   struct Case {
     const char* what;
     AndiFile file;
     tXYarray chrom;
     std::vector<tXYarray> scans;
+    int32_t totalsFromFile = 2;
   };
   std::vector<Case> cases;
   {
@@ -307,6 +305,7 @@ TEST_F(NetCDFTest, ReaderTakesTypesScalingAndMissingVariables) {
     c.file.masses = {1234, 2000, 500, 501, 502};
     c.file.intensities = {7, 8, 0, 1, -2};
     c.file.totals.clear();  // summed: 7005 + 8005 and 5 + 1005 - 1995
+    c.totalsFromFile = 0;
     c.chrom = {{1.5f, 15010.0f}, {2.5f, -985.0f}};
     auto milli = [](double raw) { return static_cast<float>(raw * 0.001); };
     c.scans = {{{milli(1234), 7005.0f}, {milli(2000), 8005.0f}},
@@ -322,6 +321,7 @@ TEST_F(NetCDFTest, ReaderTakesTypesScalingAndMissingVariables) {
     c.file.intensities = {10, -1, 1, -1, 3};
     c.file.times.clear();
     c.file.totals.clear();
+    c.totalsFromFile = 0;
     c.file.unlimitedPoints = true;
     c.chrom = {{0.0f, 10.0f}, {1.0f, 4.0f}};
     c.scans = {{{50.5f, 10.0f}}, {{41.0f, 1.0f}, {43.5f, 3.0f}}};
@@ -355,7 +355,16 @@ TEST_F(NetCDFTest, ReaderTakesTypesScalingAndMissingVariables) {
     c.file.masses = {60.25, 50.5, 43.5, 41.0, 42.0};
     c.file.intensities = {20, 10, 3, 1, 2};
     c.file.totals = {-9999, -9999};
+    c.totalsFromFile = 0;
     c.chrom = {{1.5f, 30.0f}, {2.5f, 6.0f}};
+    c.scans = {{{50.5f, 10.0f}, {60.25f, 20.0f}}, {{41.0f, 1.0f}, {42.0f, 2.0f}, {43.5f, 3.0f}}};
+    cases.push_back(c);
+  }
+  {
+    // The file's total where it gives one, even where it is not the sum.
+    Case c{"one total given, one not", TwoScans(), {{1.5f, 31.0f}, {2.5f, 6.0f}}, {}};
+    c.file.totals = {31, -9999};
+    c.totalsFromFile = 1;
     c.scans = {{{50.5f, 10.0f}, {60.25f, 20.0f}}, {{41.0f, 1.0f}, {42.0f, 2.0f}, {43.5f, 3.0f}}};
     cases.push_back(c);
   }
@@ -370,6 +379,7 @@ TEST_F(NetCDFTest, ReaderTakesTypesScalingAndMissingVariables) {
     ASSERT_EQ(spec.NSpec(), int32_t(c.scans.size()));
     for (int32_t i = 0; i < spec.NSpec(); ++i)
       EXPECT_EQ(spec.GetMass(i), c.scans[size_t(i)]) << i;
+    EXPECT_EQ(spec.TotalsFromFile(), c.totalsFromFile);
     EXPECT_TRUE(ui.messages.empty());
   }
 }
@@ -543,6 +553,46 @@ TEST_F(NetCDFTest, DamagedFilesAreRefused) {
     }
     ExpectEmptyAndUsable(spec);
   }
+}
+
+// A classic header of more than a megabyte (12 000 global attributes of
+// 100 characters, 1.4 MB) opens; the same header with its last attribute
+// claiming 2 147 483 632 characters is refused before the library reads
+// it (the library would first allocate what it claims).
+TEST_F(NetCDFTest, AClaimAnywhereInALongHeaderIsHeldAgainstTheFile) {
+  std::string good = dir.File("long.cdf");
+  Write(good, TwoScans());
+  int nc;
+  NC_OK(nc_open(good.c_str(), NC_WRITE, &nc));
+  NC_OK(nc_redef(nc));
+  const std::string text(100, 'x');
+  for (int i = 0; i < 12000; ++i) {
+    char name[16];
+    std::snprintf(name, sizeof name, "att%05d", i);
+    NC_OK(nc_put_att_text(nc, NC_GLOBAL, name, text.size(), text.data()));
+  }
+  NC_OK(nc_close(nc));
+  std::string bytes = ReadAll(good);
+  ASSERT_GT(bytes.size(), 1400000u);
+  TSpec spec;
+  ASSERT_TRUE(spec.OpenFile(good));
+  EXPECT_EQ(spec.NSpec(), 2);
+
+  // The last attribute: its name (8 bytes), its type, then its length.
+  const size_t at = bytes.find("att11999") + 8 + 4;
+  ASSERT_LT(at, bytes.size());
+  bytes.replace(at, 4, "\x7f\xff\xff\xf0", 4);
+  const std::string path = dir.Write("claims.cdf", bytes);
+  try {
+    spec.OpenFile(path);
+    ADD_FAILURE() << "no error";
+  } catch (const SorrelError& e) {
+    EXPECT_EQ(std::string(e.what()),
+              path +
+                  " cannot be read as a netCDF file: its header claims more than the file holds "
+                  "(it is damaged or cut short)");
+  }
+  ExpectEmptyAndUsable(spec);
 }
 
 TEST_F(NetCDFTest, RealFilesThatAreNotMassSpectraAreRefused) {

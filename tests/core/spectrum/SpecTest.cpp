@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <filesystem>
 
 #include "ScriptedUi.h"
 #include "TempDir.h"
@@ -193,21 +194,65 @@ TEST(Spec, SaveFileDispatchesOnTheNewName) {
   TSpec s;
   EXPECT_THROW(s.SaveFile(""), SorrelError);
   s.SetMassOnly(true);
-  try {
-    s.SaveFile(dir.File("x.txt"));
-    FAIL();
-  } catch (const SorrelError& e) {
-    EXPECT_STREQ(e.what(), "No data to save.");
-  }
   s.CMass = {{1, 2}};
-  EXPECT_FALSE(s.SaveFile(dir.File("SP1.csh")));
-  EXPECT_FALSE(FileExists(dir.File("SP1.csh")));
-  EXPECT_FALSE(s.SaveFile(dir.File("x.unknown")));
-  EXPECT_FALSE(s.SaveFile(dir.File("a.raw/b.txt")));
-  EXPECT_EQ(ui.messages, (std::vector<std::string>{"Unknown file type",
-                                                   "MassLynx file saving is not available yet."}));
   EXPECT_TRUE(s.SaveFile(dir.File("x.txt")));
   EXPECT_EQ(ui.busyDepth, 0) << "the cursor comes back";
+}
+
+// Whatever cannot be saved is said with the file's name and the reason,
+// and nothing is written: an error where the save cannot go on, a message
+// and false where the name does not make a data file.
+TEST(Spec, WhatCannotBeSavedNamesTheFileAndTheReason) {
+  test::TempDir dir;
+  TSpec single, emptySingle, runWithoutSpectrum;
+  single.SetMassOnly(true);
+  single.CMass = {{1, 2}};
+  emptySingle.SetMassOnly(true);
+  runWithoutSpectrum.AddSSpec(1, 1, {{50, 1}});
+  const std::string runNeeded = ", and there is none (a single spectrum is saved as .txt)";
+  struct Case {
+    TSpec* spec;
+    std::string name;
+    std::string error;    // the error, or empty
+    std::string message;  // else the message
+  } cases[] = {
+      {&emptySingle, "e.txt", "No data to save in %: the spectrum holds no points", ""},
+      {&runWithoutSpectrum, "c.txt",
+       "No data to save in %: the current spectrum holds no points (a text file holds one "
+       "spectrum; a run is saved as .cdf or .R01)",
+       ""},
+      {&single, "s.R01", "No data to save in %: an HD file holds a run of scans" + runNeeded, ""},
+      {&single, "s.cdf", "",
+       "No data to save in %: a netCDF file holds a run of scans" + runNeeded},
+      {&single, "x.unknown", "",
+       "Unknown file type: % (a spectrum is saved as .txt, a run as .cdf or .R01)"},
+      {&single, "a.raw/b.txt", "", "MassLynx file saving is not available yet: %"},
+      {&single, "SP1.csh", "",
+       "Cache files are not saved: % (the program keeps its own SP?.csh in the Data directory; "
+       "a run is saved as .cdf or .R01)"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    test::ScriptedUi ui;
+    const std::string path = dir.File(c.name);
+    auto named = [&path](std::string text) {
+      if (auto p = text.find('%'); p != std::string::npos) text.replace(p, 1, path);
+      return text;
+    };
+    if (!c.error.empty()) {
+      try {
+        c.spec->SaveFile(path);
+        ADD_FAILURE() << "no error";
+      } catch (const SorrelError& e) {
+        EXPECT_EQ(std::string(e.what()), named(c.error));
+      }
+      EXPECT_TRUE(ui.messages.empty());
+    } else {
+      EXPECT_FALSE(c.spec->SaveFile(path));
+      EXPECT_EQ(ui.messages, std::vector<std::string>{named(c.message)});
+    }
+    EXPECT_FALSE(std::filesystem::exists(path));
+  }
 }
 
 TEST(Spec, OpenFileOfAMissingFileNamesIt) {
