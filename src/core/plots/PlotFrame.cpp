@@ -305,7 +305,7 @@ bool PlotFrame::SaveData(const std::string& iFilename) {
       ShowErrorBox("Directory does not exist.");
       return false;
     }
-    return Spec.SaveFile(JoinPath(dir, ExtractFileName(iFilename)));
+    return SaveSpecAs(JoinPath(dir, ExtractFileName(iFilename)));
   }
   FileDialogRequest r;
   r.title = "Save file as";
@@ -331,7 +331,15 @@ bool PlotFrame::SaveData(const std::string& iFilename) {
     // full name is not replaced unasked.
     if (FileExists(name) && !Ui().Confirm("File already exists. Overwrite ?")) return false;
   }
-  return Spec.SaveFile(name);
+  return SaveSpecAs(name);
+}
+
+// The file is written all the same; what its format could not keep of the
+// run is said once.
+bool PlotFrame::SaveSpecAs(const std::string& name) {
+  if (!Spec.SaveFile(name)) return false;
+  if (Spec.LastSaveLosses().Any()) Ui().ShowMessage(SaveLossText(Spec.LastSaveLosses()));
+  return true;
 }
 
 bool PlotFrame::PasteMass() {

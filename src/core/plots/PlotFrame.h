@@ -105,7 +105,9 @@ class PlotFrame : public PreprocFrame {
   // makes a mass-only frame, any other file a run frame. Throws SorrelError
   // "File <name> does not exist." for a named file that is not there.
   bool OpenData(const std::string& iFilename);
-  // Saves the store (an empty name asks with a dialog).
+  // Saves the store (an empty name asks with a dialog). What the file's
+  // format cannot keep of the run (an HD file's whole-number intensities,
+  // say) is shown in a message; the file is written all the same.
   bool SaveData(const std::string& iFilename);
   // Pastes a mass spectrum from the clipboard; the frame becomes mass-only.
   bool PasteMass();
@@ -242,6 +244,7 @@ class PlotFrame : public PreprocFrame {
   std::function<void(bool chromatogram, const std::string& fileName)> OnLoadAppearance;
 
  private:
+  bool SaveSpecAs(const std::string& name);
   void Notify(unsigned changes);
   void FillFileInfo();
   void SetChromGridHeaders();

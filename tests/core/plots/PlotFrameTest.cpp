@@ -227,6 +227,27 @@ TEST_F(FrameTest, SaveDataThroughTheDialogAddsTheFiltersExtension) {
   EXPECT_EQ(ui.questions.back(), "File already exists. Overwrite ?");
 }
 
+// What an HD file cannot hold of the frame's run (an intensity of 2.5 is
+// written as 2, and the scan's total of 3.5 comes back as 3) is said in
+// one message, as the store words it; the file is written. A netCDF file
+// keeps the run as it is and says nothing.
+TEST_F(FrameTest, SaveDataSaysWhatTheFileCannotHold) {
+  auto f = NewFrame();
+  FillRun(*f, {{{40, 1}, {41, 2.5}}, {{40, 3}}});
+  ui.messages.clear();
+  const std::string out = dir.File("lossy.R01");
+  EXPECT_TRUE(f->SaveData(out));
+  EXPECT_TRUE(FileExists(out));
+  ASSERT_EQ(ui.messages.size(), 1u);
+  EXPECT_EQ(ui.messages[0], SaveLossText(f->Spec.LastSaveLosses()));
+  EXPECT_NE(ui.messages[0].find(out), std::string::npos);
+  EXPECT_NE(ui.messages[0].find("2.5 becomes 2"), std::string::npos);
+  EXPECT_NE(ui.messages[0].find("3.5 becomes 3"), std::string::npos);
+  ui.messages.clear();
+  EXPECT_TRUE(f->SaveData(dir.File("kept.cdf")));
+  EXPECT_TRUE(ui.messages.empty());
+}
+
 TEST_F(FrameTest, PasteMakesAMassOnlyFrame) {
   auto f = NewFrame();
   FillRun(*f, {{{40, 1}}, {{41, 2}}});
