@@ -1,12 +1,14 @@
 #include "core/spectrum/NetCDF.h"
 
 #include <netcdf.h>
+#include <netcdf_filter.h>
 #include <sys/stat.h>
 
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <initializer_list>
 #include <limits>
 #include <memory>
 #include <vector>
@@ -444,27 +446,46 @@ void OpenWithLibrary(const std::string& file, NcFile& nc) {
   }
 }
 
-// A damaged header can claim any number of values: in the classic formats
-// every value is stored, so a claim must fit the file.
+// A damaged header can claim any number of values, and the reader sizes
+// its arrays by the claim, so a claim must fit the file. In the classic
+// formats every value is stored. A netCDF-4 file stores what was written,
+// packed by its filters (deflate packs at most 1032 bytes into one), and
+// gives values never written back as fill values without storing them: a
+// file of 30 kB can claim 300 million points, which would take gigabytes
+// and a minute to hand over.
 class SizeCheck {
  public:
-  SizeCheck(int nc, const std::string& file) : file_(file) {
+  SizeCheck(int nc, const std::string& file) : nc_(nc), file_(file) {
     int format = 0;
     Nc(nc_inq_format(nc, &format), file);
-    if (format == NC_FORMAT_CLASSIC || format == NC_FORMAT_64BIT_OFFSET ||
-        format == NC_FORMAT_CDF5) {
-      struct stat st {};
-      if (stat(file.c_str(), &st) == 0) fileSize_ = static_cast<long double>(st.st_size);
-    }
+    classic_ =
+        format == NC_FORMAT_CLASSIC || format == NC_FORMAT_64BIT_OFFSET || format == NC_FORMAT_CDF5;
+    struct stat st {};
+    if (stat(file.c_str(), &st) == 0) fileSize_ = static_cast<long double>(st.st_size);
   }
-  void MustFit(size_t values, size_t bytesEach, const char* what) const {
-    if (fileSize_ >= 0 && static_cast<long double>(values) * bytesEach > fileSize_)
+  // `values` values of each of the variables `vars`, `bytesEach` bytes
+  // together.
+  void MustFit(size_t values, size_t bytesEach, std::initializer_list<int> vars,
+               const char* what) const {
+    if (fileSize_ < 0) return;
+    long double room = fileSize_;
+    if (!classic_)
+      for (int v : vars)
+        if (Packed(v)) room = fileSize_ * kMostPacking;
+    if (static_cast<long double>(values) * bytesEach > room)
       throw SorrelError(file_ + " claims " + std::to_string(values) + " " + what +
                         ", more than the file holds: it is damaged or cut short");
   }
 
  private:
+  static constexpr long double kMostPacking = 1032;
+  bool Packed(int var) const {
+    size_t filters = 0;
+    return nc_inq_var_filter_ids(nc_, var, &filters, nullptr) == NC_NOERR && filters > 0;
+  }
+  int nc_;
   const std::string& file_;
+  bool classic_ = true;
   long double fileSize_ = -1;
 };
 
@@ -495,7 +516,8 @@ PointArrays FindPointArrays(const Reader& r, const std::string& file, const Size
   if (nIntensities != p.count)
     throw SorrelError(file + ": mass_values holds " + std::to_string(p.count) +
                       " values but intensity_values " + std::to_string(nIntensities));
-  size.MustFit(p.count, TypeSize(p.mass.type) + TypeSize(p.inten.type), "points");
+  size.MustFit(p.count, TypeSize(p.mass.type) + TypeSize(p.inten.type), {p.mass.id, p.inten.id},
+               "points");
   return p;
 }
 
@@ -523,7 +545,7 @@ ScanLayout ReadScanLayout(const Reader& r, const std::string& file, const SizeCh
   if (nScans == 0) throw SorrelError(file + " holds no scans");
   size.MustFit(nScans,
                (hasIndex ? TypeSize(indexVar.type) : 0) + (hasCount ? TypeSize(countVar.type) : 0),
-               "scans");
+               {indexVar.id, countVar.id}, "scans");
   std::vector<long long> index = hasIndex ? r.Integers(indexVar, nScans) : std::vector<long long>{};
   std::vector<long long> counts =
       hasCount ? r.Integers(countVar, nScans) : std::vector<long long>{};

@@ -595,6 +595,66 @@ TEST_F(NetCDFTest, AClaimAnywhereInALongHeaderIsHeldAgainstTheFile) {
   ExpectEmptyAndUsable(spec);
 }
 
+// A netCDF-4 file stores what was written, packed by its filters, and
+// gives values never written back as fill values: a run written so (its
+// points deflated) opens, but a file of kilobytes whose point arrays claim
+// 300 million values (2.4 GB as doubles), with one written, is refused
+// before anything is sized by the claim, packed or not.
+TEST_F(NetCDFTest, NetCDF4FilesCannotClaimWhatTheyDoNotHold) {
+  auto write = [](const std::string& path, size_t points, bool deflate, bool full) {
+    int nc, scanDim, pointDim, vIndex, vCount, vMass, vInt;
+    NC_OK(nc_create(path.c_str(), NC_CLOBBER | NC_NETCDF4, &nc));
+    NC_OK(nc_def_dim(nc, "scan_number", 2, &scanDim));
+    NC_OK(nc_def_dim(nc, "point_number", points, &pointDim));
+    NC_OK(nc_def_var(nc, "scan_index", NC_INT, 1, &scanDim, &vIndex));
+    NC_OK(nc_def_var(nc, "point_count", NC_INT, 1, &scanDim, &vCount));
+    NC_OK(nc_def_var(nc, "mass_values", NC_DOUBLE, 1, &pointDim, &vMass));
+    NC_OK(nc_def_var(nc, "intensity_values", NC_DOUBLE, 1, &pointDim, &vInt));
+    const size_t chunk = std::min<size_t>(points, 4096);
+    for (int v : {vMass, vInt}) {
+      NC_OK(nc_def_var_chunking(nc, v, NC_CHUNKED, &chunk));
+      if (deflate) NC_OK(nc_def_var_deflate(nc, v, 1, 1, 5));
+    }
+    NC_OK(nc_enddef(nc));
+    const long long index[2] = {0, static_cast<long long>(points / 2)};
+    const long long count[2] = {static_cast<long long>(points / 2),
+                                static_cast<long long>(points - points / 2)};
+    NC_OK(nc_put_var_longlong(nc, vIndex, index));
+    NC_OK(nc_put_var_longlong(nc, vCount, count));
+    std::vector<double> m(full ? points : 1), a(m.size());
+    for (size_t i = 0; i < m.size(); ++i) {
+      m[i] = 40.0 + static_cast<double>(i % (points / 2));
+      a[i] = static_cast<double>(i + 1);
+    }
+    size_t start = full ? 0 : points - 1, n = m.size();
+    NC_OK(nc_put_vara_double(nc, vMass, &start, &n, m.data()));
+    NC_OK(nc_put_vara_double(nc, vInt, &start, &n, a.data()));
+    NC_OK(nc_close(nc));
+  };
+  const std::string run = dir.File("run4.cdf");
+  write(run, 6, true, true);
+  TSpec spec;
+  ASSERT_TRUE(spec.OpenFile(run));
+  EXPECT_EQ(spec.NSpec(), 2);
+  EXPECT_EQ(spec.GetMass(1), (tXYarray{{40.0f, 4.0f}, {41.0f, 5.0f}, {42.0f, 6.0f}}));
+  for (bool deflate : {true, false}) {
+    SCOPED_TRACE(deflate ? "deflated" : "chunks never written");
+    const std::string path = dir.File("claims4.cdf");
+    write(path, 300000000, deflate, false);
+    ASSERT_LT(std::filesystem::file_size(path), 1000000u);
+    try {
+      spec.OpenFile(path);
+      ADD_FAILURE() << "no error";
+    } catch (const SorrelError& e) {
+      EXPECT_EQ(std::string(e.what()),
+                path +
+                    " claims 300000000 points, more than the file holds: it is damaged or cut "
+                    "short");
+    }
+    ExpectEmptyAndUsable(spec);
+  }
+}
+
 TEST_F(NetCDFTest, RealFilesThatAreNotMassSpectraAreRefused) {
   struct Case {
     const char* file;
