@@ -145,6 +145,17 @@ void ExpectEmptyAndUsable(TSpec& spec) {
   EXPECT_EQ(spec.NSpec(), 10);
 }
 
+// Opening `path` fails with `message` and leaves the store empty and usable.
+void ExpectRefused(TSpec& spec, const std::string& path, const std::string& message) {
+  try {
+    spec.OpenFile(path);
+    ADD_FAILURE() << "no error";
+  } catch (const SorrelError& e) {
+    EXPECT_EQ(std::string(e.what()), message);
+  }
+  ExpectEmptyAndUsable(spec);
+}
+
 }  // namespace
 
 // Three scans of 2, 0 and 3 points give point_number 5, point_count 2, 0,
@@ -583,16 +594,10 @@ TEST_F(NetCDFTest, AClaimAnywhereInALongHeaderIsHeldAgainstTheFile) {
   ASSERT_LT(at, bytes.size());
   bytes.replace(at, 4, "\x7f\xff\xff\xf0", 4);
   const std::string path = dir.Write("claims.cdf", bytes);
-  try {
-    spec.OpenFile(path);
-    ADD_FAILURE() << "no error";
-  } catch (const SorrelError& e) {
-    EXPECT_EQ(std::string(e.what()),
-              path +
-                  " cannot be read as a netCDF file: its header claims more than the file holds "
-                  "(it is damaged or cut short)");
-  }
-  ExpectEmptyAndUsable(spec);
+  ExpectRefused(spec, path,
+                path +
+                    " cannot be read as a netCDF file: its header claims more than the file holds "
+                    "(it is damaged or cut short)");
 }
 
 // A netCDF-4 file stores what was written, packed by its filters, and
@@ -642,16 +647,10 @@ TEST_F(NetCDFTest, NetCDF4FilesCannotClaimWhatTheyDoNotHold) {
     const std::string path = dir.File("claims4.cdf");
     write(path, 300000000, deflate, false);
     ASSERT_LT(std::filesystem::file_size(path), 1000000u);
-    try {
-      spec.OpenFile(path);
-      ADD_FAILURE() << "no error";
-    } catch (const SorrelError& e) {
-      EXPECT_EQ(std::string(e.what()),
-                path +
-                    " claims 300000000 points, more than the file holds: it is damaged or cut "
-                    "short");
-    }
-    ExpectEmptyAndUsable(spec);
+    ExpectRefused(spec, path,
+                  path +
+                      " claims 300000000 points, more than the file holds: it is damaged or "
+                      "cut short");
   }
 }
 
