@@ -417,6 +417,7 @@ void TSpec::NoteHDScanWritten(const dPoint& point) {
 bool TSpec::CloseHDFile() {
   auto* w = std::get_if<WritingHD>(&fScans);
   if (!w) return false;
+  fSaveLosses = SaveLosses{};
   rRun_Stats header{};
   header.number_of_scans = static_cast<uint16_t>(w->written);
   header.creation_date = CreationDateNow();
