@@ -1,4 +1,6 @@
 // sorrel convert IN OUT
+#include <cstdio>
+
 #include "cli/Cli.h"
 #include "cli/CliOpen.h"
 #include "cli/CliSpectrum.h"
@@ -19,7 +21,11 @@ void Declare(Args& args) {
   args.Footer(
       "The format follows OUT's extension. Converting a run to .txt needs a spectrum "
       "selection (--scan, --apex or --range), as for sorrel spectrum; the processing options "
-      "apply only then. A single spectrum converts to .txt only: .cdf and HD files hold runs.");
+      "apply only then. A single spectrum converts to .txt only: .cdf and HD files hold runs. "
+      "An HD file holds whole-number intensities, retention times that follow from its scan "
+      "rates (none at 0) and no totals (a scan's total is the sum of its points): what it "
+      "cannot keep of IN is named in one warning line on standard error, and OUT is written "
+      "all the same.");
 }
 
 int Run(const Args& args) {
@@ -74,6 +80,10 @@ int Run(const Args& args) {
     // The savers' messages do not always name the file; some do.
     throw SorrelError(why.find(out) == std::string::npos ? out + ": " + why : why);
   }
+  // Written, but not as IN holds it (an HD file's whole-number intensities,
+  // its retention times, its totals as the sums of the points).
+  const std::string lost = SaveLossText(spec.LastSaveLosses());
+  if (!lost.empty()) std::fprintf(stderr, "sorrel: warning: %s\n", OneLine(lost).c_str());
   return 0;
 }
 

@@ -17,7 +17,15 @@ struct Info {
   int64_t scans = 0, points = 0;
   std::optional<float> mzMin, mzMax, rtMin, rtMax, ticMax;
   std::optional<double> totalOfSpectrum;
+  // Where the total intensities come from: "file" (the file's own totals),
+  // "points" (the sums of the points) or "mixed" (the file gives some).
+  std::optional<std::string> ticSource;
 };
+
+std::string TotalsSource(int32_t fromFile, int32_t scans) {
+  if (fromFile <= 0) return "points";
+  return fromFile >= scans ? "file" : "mixed";
+}
 
 void Cover(Info& info, const tXYarray& s) {
   for (const dPoint& p : s) {
@@ -41,14 +49,19 @@ void Declare(Args& args) {
   args.Positional("FILE", "a spectrum or run file, or a raw directory (NAME.raw)");
   args.Group("Output");
   args.Flag("--json",
-            "one JSON object: file, kind, scans, points, mz_min, mz_max, rt_min, rt_max, tic_max");
+            "one JSON object: file, kind, scans, points, mz_min, mz_max, rt_min, rt_max, tic_max, "
+            "tic_source");
   DeclareOpenOptions(args);
   args.Footer(
-      "Kinds: txt, netcdf, hd, masslynx, cache. A single spectrum has 0 scans and no retention "
-      "times (JSON null). An HD run (.R01 ...) is indexed on first opening: the index "
-      "(run.x01 for run.R01) is written beside the run and reused while the run keeps its "
-      "date and size; where the run's folder is read-only, it goes to the Temp folder beside "
-      "the program, and the run is indexed again at every opening.");
+      "Kinds: txt, netcdf, hd, masslynx, cache. A single spectrum has 0 scans and no "
+      "retention times (JSON null). tic_source tells where the total intensities come from: "
+      "file (the file's own totals: a netCDF file's total_intensity, a raw directory's "
+      "index), points (the sums of the scans' points: HD runs, cache files, single spectra) "
+      "or mixed (the file gives some scans' totals, the others are summed). An HD run (.R01 "
+      "...) is indexed on first opening: the index (run.x01 for run.R01) is written beside "
+      "the run and reused while the run file is the one it was made from; where the run's "
+      "folder is read-only, it goes to the Temp folder beside the program, and the run is "
+      "indexed again at every opening.");
 }
 
 int Run(const Args& args) {
@@ -66,6 +79,7 @@ int Run(const Args& args) {
       for (const dPoint& p : spec.CMass)
         total += p[1];
       info.totalOfSpectrum = total;
+      info.ticSource = "points";
     }
   } else {
     for (int32_t i = 0; i < spec.NSpec(); ++i)
@@ -74,6 +88,7 @@ int Run(const Args& args) {
     info.rtMax = spec.Chrom.back()[0];
     for (const dPoint& p : spec.Chrom)
       if (!info.ticMax || p[1] > *info.ticMax) info.ticMax = p[1];
+    info.ticSource = TotalsSource(spec.TotalsFromFile(), spec.NSpec());
   }
 
   std::string out;
@@ -88,13 +103,15 @@ int Run(const Args& args) {
     doc["rt_min"] = JsonOf(info.rtMin);
     doc["rt_max"] = JsonOf(info.rtMax);
     doc["tic_max"] = info.totalOfSpectrum ? JsonNumber(*info.totalOfSpectrum) : JsonOf(info.ticMax);
+    doc["tic_source"] = info.ticSource ? Json(*info.ticSource) : Json(nullptr);
     out = JsonText(doc);
   } else {
     out = "file\t" + ShownName(file) + "\nkind\t" + info.kind + "\nscans\t" +
           std::to_string(info.scans) + "\npoints\t" + std::to_string(info.points) + "\nmz_min\t" +
           Text(info.mzMin) + "\nmz_max\t" + Text(info.mzMax) + "\nrt_min\t" + Text(info.rtMin) +
           "\nrt_max\t" + Text(info.rtMax) + "\ntic_max\t" +
-          (info.totalOfSpectrum ? Num(*info.totalOfSpectrum) : Text(info.ticMax)) + "\n";
+          (info.totalOfSpectrum ? Num(*info.totalOfSpectrum) : Text(info.ticMax)) +
+          "\ntic_source\t" + info.ticSource.value_or("-") + "\n";
   }
   WriteStdout(out);
   return 0;

@@ -2,6 +2,7 @@
 // cache files through info, convert, spectrum and chrom; damaged files;
 // progress on standard error when it is a terminal.
 #include <gtest/gtest.h>
+#include <netcdf.h>
 #include <pty.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -10,6 +11,7 @@
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
+#include <sstream>
 
 #include "RunCli.h"
 #include "TempDir.h"
@@ -36,6 +38,49 @@ std::string CacheBytes(const std::vector<std::vector<std::pair<float, float>>>& 
     s.append(8, '\0');
   }
   return s;
+}
+
+// A small ANDI/MS run written with the netCDF library: two scans of 2 and
+// 3 points at 0 s and 2 s; the file gives the first scan's total (31, not
+// the sum 30 of its points) and marks the second's as not recorded
+// (-9999), so that it is summed (1 + 2.75 + 3 = 6.75).
+std::string WriteMixedTotalsRun(const std::string& path) {
+  const double masses[] = {50.5, 60.25, 41, 42, 43.5};
+  const double intensities[] = {10.25, 20, 1, 2.75, 3};
+  const int scanIndex[] = {0, 2}, pointCount[] = {2, 3};
+  const double times[] = {0, 2}, totals[] = {31, -9999};
+  int nc = -1, scanDim = -1, pointDim = -1;
+  int vIndex, vCount, vTime, vTotal, vMass, vInt;
+  bool ok = nc_create(path.c_str(), NC_CLOBBER, &nc) == NC_NOERR &&
+            nc_def_dim(nc, "scan_number", 2, &scanDim) == NC_NOERR &&
+            nc_def_dim(nc, "point_number", 5, &pointDim) == NC_NOERR &&
+            nc_def_var(nc, "scan_index", NC_INT, 1, &scanDim, &vIndex) == NC_NOERR &&
+            nc_def_var(nc, "point_count", NC_INT, 1, &scanDim, &vCount) == NC_NOERR &&
+            nc_def_var(nc, "scan_acquisition_time", NC_DOUBLE, 1, &scanDim, &vTime) == NC_NOERR &&
+            nc_def_var(nc, "total_intensity", NC_DOUBLE, 1, &scanDim, &vTotal) == NC_NOERR &&
+            nc_def_var(nc, "mass_values", NC_DOUBLE, 1, &pointDim, &vMass) == NC_NOERR &&
+            nc_def_var(nc, "intensity_values", NC_DOUBLE, 1, &pointDim, &vInt) == NC_NOERR &&
+            nc_enddef(nc) == NC_NOERR && nc_put_var_int(nc, vIndex, scanIndex) == NC_NOERR &&
+            nc_put_var_int(nc, vCount, pointCount) == NC_NOERR &&
+            nc_put_var_double(nc, vTime, times) == NC_NOERR &&
+            nc_put_var_double(nc, vTotal, totals) == NC_NOERR &&
+            nc_put_var_double(nc, vMass, masses) == NC_NOERR &&
+            nc_put_var_double(nc, vInt, intensities) == NC_NOERR;
+  if (nc >= 0) ok = nc_close(nc) == NC_NOERR && ok;
+  EXPECT_TRUE(ok) << path;
+  return path;
+}
+
+// The "seconds<TAB>total" lines of sorrel chrom as pairs of texts.
+std::vector<std::pair<std::string, std::string>> ChromOf(const std::string& file) {
+  CliResult r = RunSorrel({"chrom", file});
+  EXPECT_EQ(r.status, 0) << r.err;
+  std::vector<std::pair<std::string, std::string>> points;
+  std::istringstream in(r.out);
+  std::string time, total;
+  while (std::getline(in, time, '\t') && std::getline(in, total))
+    points.emplace_back(time, total);
+  return points;
 }
 
 // Runs sorrel with its standard output and error on a terminal; returns
@@ -100,7 +145,7 @@ TEST(CliRunFiles, InfoOnEveryKind) {
   r = RunSorrel({"info", "--json", csh});
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_NE(r.out.find("\"kind\":\"cache\",\"scans\":2,\"points\":3,\"mz_min\":10,\"mz_max\":12,"
-                       "\"rt_min\":0,\"rt_max\":1,\"tic_max\":7}"),
+                       "\"rt_min\":0,\"rt_max\":1,\"tic_max\":7,\"tic_source\":\"points\"}"),
             std::string::npos)
       << r.out;
 }
@@ -182,4 +227,93 @@ TEST(CliRunFiles, ProgressOnATerminalOnly) {
   CliResult r = RunSorrel({"info", hd});
   EXPECT_EQ(r.status, 0);
   EXPECT_EQ(r.err, "");
+}
+
+// Converting to an HD run says in one warning line what the file cannot
+// keep, and writes it all the same; a conversion that keeps everything says
+// nothing.
+TEST(CliRunFiles, ConvertToHDNamesWhatItCannotKeep) {
+  TempDir dir;
+  // The small run by hand: scan 0 at 0 s reads back at 1 s (1 scan per
+  // second, the rate that keeps scan 1 at 2 s); 10.25 and 2.75 are written
+  // as 10 and 3; the totals read back as the sums of the written points,
+  // 30 (not 31) and 1 + 3 + 3 = 7 (not 6.75).
+  const std::string mixed = WriteMixedTotalsRun(dir.File("mixed.cdf"));
+  const std::string mixedHD = dir.File("mixed.R01");
+  CliResult r = RunSorrel({"convert", mixed, mixedHD});
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.err, "sorrel: warning: " + mixedHD +
+                       " cannot hold the run as it is: the retention time of 1 scan changes "
+                       "(scan 0: 0 s becomes 1 s); 2 intensities are rounded to whole numbers "
+                       "(scan 0: 10.25 becomes 10); the total intensities of 2 scans become the "
+                       "sums of their points (scan 0: 31 becomes 30)\n");
+  EXPECT_EQ(ChromOf(mixedHD),
+            (std::vector<std::pair<std::string, std::string>>{{"1", "30"}, {"2", "7"}}));
+
+  // A real run of fractional intensities and totals that are not the sums
+  // of its points: the counts of changed times and totals are those of
+  // the two chromatograms compared line by line.
+  const std::string fisons = TestData("netcdf/FISONS_A_CENTSIDH.CDF");
+  const std::string fisonsHD = dir.File("fisons.R01");
+  r = RunSorrel({"convert", fisons, fisonsHD});
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(Lines(r.err), 1) << r.err;
+  EXPECT_EQ(r.err.rfind("sorrel: warning: " + fisonsHD + " cannot hold the run as it is: ", 0), 0u)
+      << r.err;
+  const auto before = ChromOf(fisons), after = ChromOf(fisonsHD);
+  ASSERT_EQ(before.size(), after.size());
+  ASSERT_GT(before.size(), 100u);
+  int times = 0, totals = 0;
+  for (size_t i = 0; i < before.size(); ++i) {
+    times += before[i].first != after[i].first;
+    totals += before[i].second != after[i].second;
+  }
+  ASSERT_GT(times, 1);
+  ASSERT_GT(totals, 1);
+  EXPECT_NE(r.err.find("the retention times of " + std::to_string(times) + " scans change"),
+            std::string::npos)
+      << r.err;
+  EXPECT_NE(r.err.find("intensities are rounded to whole numbers"), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("the total intensities of " + std::to_string(totals) +
+                       " scans become the sums of their points"),
+            std::string::npos)
+      << r.err;
+
+  // What an HD run holds goes into another HD run and into netCDF as it is.
+  for (const std::string& out : {dir.File("again.R02"), dir.File("again.cdf")}) {
+    SCOPED_TRACE(out);
+    r = RunSorrel({"convert", fisonsHD, out});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(ChromOf(out), after);
+  }
+}
+
+// info tells whether its totals are the file's own or the sums of the
+// points.
+TEST(CliRunFiles, InfoTellsWhereItsTotalsComeFrom) {
+  TempDir dir;
+  const std::string hd = dir.File("tek.R01");
+  ASSERT_EQ(RunSorrel({"convert", kTeknivent, hd}).status, 0);
+  const std::string csh = dir.Write("SP3.csh", CacheBytes({{{10.0f, 3.0f}}, {{12.0f, 5.0f}}}));
+  struct Case {
+    std::string file;
+    std::string source;
+  } cases[] = {
+      {kTeknivent, "file"},                                   // total_intensity
+      {WriteMixedTotalsRun(dir.File("mixed.cdf")), "mixed"},  // one total of two
+      {TestData("netcdf/EXTREL_CENTSCNL.CDF"), "points"},     // every total -9999
+      {hd, "points"},                                         // HD runs hold no totals
+      {csh, "points"},                                        // nor do cache files
+      {dir.Write("s.txt", "41\t1\r\n42\t2\r\n"), "points"},   // a single spectrum
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.file);
+    CliResult r = RunSorrel({"info", "--json", c.file});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("\"tic_source\":\"" + c.source + "\"}"), std::string::npos) << r.out;
+    r = RunSorrel({"info", c.file});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("\ntic_source\t" + c.source + "\n"), std::string::npos) << r.out;
+  }
 }

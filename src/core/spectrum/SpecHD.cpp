@@ -3,7 +3,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 #include <algorithm>
-#include <charconv>
 #include <cmath>
 #include <cstring>
 #include <ctime>
@@ -457,9 +456,7 @@ namespace {
 
 // The shortest text that reads back as the same 32-bit value.
 std::string ValueText(double v) {
-  char buf[64];
-  auto r = std::to_chars(buf, buf + sizeof buf, static_cast<float>(v));
-  return std::string(buf, r.ptr);
+  return ShortestRoundTripFloat(static_cast<float>(v));
 }
 
 std::string Example(const ValueChange& c, const char* unit) {
