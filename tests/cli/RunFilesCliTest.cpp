@@ -43,10 +43,11 @@ std::string CacheBytes(const std::vector<std::vector<std::pair<float, float>>>& 
 // A small ANDI/MS run written with the netCDF library: two scans of 2 and
 // 3 points at 0 s and 2 s; the file gives the first scan's total (31, not
 // the sum 30 of its points) and marks the second's as not recorded
-// (-9999), so that it is summed (1 + 2.75 + 3 = 6.75).
-std::string WriteMixedTotalsRun(const std::string& path) {
+// (-9999), so that it is summed (1 + 2.75 + 3 = 6.75). `scale` multiplies
+// the intensities (the totals stay).
+std::string WriteMixedTotalsRun(const std::string& path, double scale = 1) {
   const double masses[] = {50.5, 60.25, 41, 42, 43.5};
-  const double intensities[] = {10.25, 20, 1, 2.75, 3};
+  const double intensities[] = {10.25 * scale, 20 * scale, 1 * scale, 2.75 * scale, 3 * scale};
   const int scanIndex[] = {0, 2}, pointCount[] = {2, 3};
   const double times[] = {0, 2}, totals[] = {31, -9999};
   int nc = -1, scanDim = -1, pointDim = -1;
@@ -316,4 +317,29 @@ TEST(CliRunFiles, InfoTellsWhereItsTotalsComeFrom) {
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_NE(r.out.find("\ntic_source\t" + c.source + "\n"), std::string::npos) << r.out;
   }
+}
+
+// Two HD runs written one after the other (as a rule in the same second),
+// of the same size and number of scans: the index of one copied beside the
+// other is not taken for it, so info gives the run's own totals, as
+// spectrum reads its points.
+TEST(CliRunFiles, AnotherRunsIndexBesideARunIsNotTaken) {
+  TempDir dir;
+  const std::string a = dir.File("a.R01"), b = dir.File("b.R01");
+  // By hand: a's totals are 10 + 20 = 30 and 1 + 3 + 3 = 7 (as written to
+  // an HD file); b's intensities are four times as large, its totals
+  // 41 + 80 = 121 and 4 + 11 + 12 = 27.
+  ASSERT_EQ(RunSorrel({"convert", WriteMixedTotalsRun(dir.File("a.cdf")), a}).status, 0);
+  ASSERT_EQ(RunSorrel({"convert", WriteMixedTotalsRun(dir.File("b.cdf"), 4), b}).status, 0);
+  ASSERT_EQ(std::filesystem::file_size(a), std::filesystem::file_size(b));
+  for (const std::string& run : {a, b})
+    ASSERT_EQ(RunSorrel({"info", run}).status, 0);  // each gets its index
+  std::filesystem::copy_file(dir.File("b.x01"), dir.File("a.x01"),
+                             std::filesystem::copy_options::overwrite_existing);
+  CliResult r = RunSorrel({"info", "--json", a});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(r.out.find("\"rt_min\":1,\"rt_max\":2,\"tic_max\":30,"), std::string::npos) << r.out;
+  EXPECT_EQ(ChromOf(a),
+            (std::vector<std::pair<std::string, std::string>>{{"1", "30"}, {"2", "7"}}));
+  EXPECT_EQ(RunSorrel({"spectrum", "--scan", "0", a}).out, "50.5\t10\n60.25\t20\n");
 }
