@@ -193,7 +193,7 @@ int Run(const Args& args) {
         if (!row.Checked || row.State == TrainingRow::Status::None) continue;
         Line line{s, list.TrainingS[i].second, row.Caption, std::nullopt};
         if (row.State == TrainingRow::Status::Classified)
-          line.result = Classification{true, row.ScoreValue, row.Answer};
+          line.result = Classification{true, row.ScoreValue, row.Answer, {}};
         lines.push_back(std::move(line));
       }
     }
