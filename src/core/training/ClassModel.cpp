@@ -133,6 +133,10 @@ tCalibration Calibrate(const aadouble& rows, const adouble& xvals, double signif
   c.YesLimit = CheckFinite(mean * ChiSquareQuantile(significance, dof) / dof, "the class limit");
   c.PossLimit =
       CheckFinite(mean * ChiSquareQuantile(possSignificance, dof) / dof, "the class limit");
+  if (c.YesLimit < kDissimilarityFloor) {
+    c.PossLimit *= kDissimilarityFloor / c.YesLimit;
+    c.YesLimit = kDissimilarityFloor;
+  }
   c.Spectra = rows;
   const std::string problem = c.Problem(xvals.size());
   if (!problem.empty()) throw SorrelError("The calibrated class model cannot be made: " + problem);

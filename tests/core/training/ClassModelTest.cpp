@@ -75,6 +75,15 @@ TEST(ClassModel, LimitsFromTheLeaveOneOutDissimilarities) {
   EXPECT_NEAR(twins.YesLimit, kChi05Dof1 / 18, 1e-7);
   EXPECT_NEAR(twins.PossLimit, kChi001Dof1 / 18, 1e-7);
 
+  // Spectra closer than measurement noise would leave them: the "Yes"
+  // limit is raised to 0.02, the "Poss." limit in proportion.
+  const tCalibration close =
+      Calibrate({{1.001, 1, 1, 0}, {1, 1.001, 1, 0}, {1, 1, 1.001, 0}}, kMasses);
+  EXPECT_LT(close.Mean, 1e-6);
+  EXPECT_EQ(close.DoF, 100.0);
+  EXPECT_EQ(close.YesLimit, 0.02);
+  EXPECT_NEAR(close.PossLimit, 0.02 * kChi001Dof100 / kChi05Dof100, 1e-9);
+
   // Other significances move the limits along the same fit.
   const tCalibration strict = Calibrate(kSymmetric, kMasses, 0.001, 0.001);
   EXPECT_EQ(strict.YesLimit, strict.PossLimit);
