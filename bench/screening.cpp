@@ -10,7 +10,7 @@
 //                       (the least any screening has to do)
 //
 // Goal: a screening under 1 s. Before timing, the program checks that the
-// screening finds the trained compounds it placed (each of the 40 peaks of
+// screening finds the trained compounds it placed (each of the 30 peaks of
 // a trained compound answered "Yes" or "Poss." by its training) and stops
 // if it does not.
 #include <benchmark/benchmark.h>
