@@ -29,15 +29,20 @@ std::string SpectrumKey(size_t k) {
 
 const char* const kCalibratedName = "calibrated";
 
-// The class model's numbers are written in their shortest exact form, so
-// that a training read back answers exactly as the one that was saved.
-std::string ExactRow(const adouble& values) {
+// Numbers separated by single tabs, each written by `text`.
+std::string JoinRow(const adouble& values, std::string (*text)(double)) {
   std::string out;
   for (size_t i = 0; i < values.size(); ++i) {
     if (i) out += '\t';
-    out += ShortestRoundTrip(values[i]);
+    out += text(values[i]);
   }
   return out;
+}
+
+// The class model's numbers are written in their shortest exact form, so
+// that a training read back answers exactly as the one that was saved.
+std::string ExactRow(const adouble& values) {
+  return JoinRow(values, ShortestRoundTrip);
 }
 
 // The number of a key, or NaN when it is missing or not a number (the
@@ -104,12 +109,7 @@ std::string RowValueText(double x) {
 }
 
 std::string WriteRow(const adouble& values) {
-  std::string out;
-  for (size_t i = 0; i < values.size(); ++i) {
-    if (i) out += '\t';
-    out += RowValueText(values[i]);
-  }
-  return out;
+  return JoinRow(values, RowValueText);
 }
 
 void ReadRow(const std::string& text, size_t count, adouble& values) {

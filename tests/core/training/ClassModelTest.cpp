@@ -6,6 +6,7 @@
 #include <cmath>
 #include <tuple>
 
+#include "CaffeineTraining.h"
 #include "ScriptedUi.h"
 #include "TempDir.h"
 #include "core/common/Errors.h"
@@ -16,6 +17,7 @@
 #include "core/training/TrainingList.h"
 
 using namespace sorrel;
+using sorrel::test::CaffeineTraining;
 using sorrel::test::ScriptedUi;
 using sorrel::test::TempDir;
 using sorrel::test::TestData;
@@ -115,36 +117,6 @@ TEST(ClassModel, CalibrationRefusesSetsItCannotMeasure) {
 }
 
 namespace {
-
-// A calculated training of the caffeine spectra of tests/data/pca without
-// the RIKEN one, normalised, 2 loadings.
-struct CaffeineTraining {
-  std::vector<std::unique_ptr<SpecFrame>> owned;
-  FrameList frames;
-  TTraining t;
-
-  explicit CaffeineTraining(const std::string& file, tClassModel model) : t(file) {
-    for (const char* name :
-         {"caffeine_MSBNK-Kazusa-KZ000017.txt", "caffeine_MSBNK-Kazusa-KZ000113.txt",
-          "caffeine_MSBNK-Osaka_Univ-OUF00133.txt"}) {
-      owned.push_back(std::make_unique<SpecFrame>());
-      EXPECT_TRUE(owned.back()->Open(TestData(std::string("pca/") + name)));
-      frames.push_back(owned.back().get());
-      t.LoadedSpec.push_back(name);
-    }
-    UnifiedBounds(frames, t.LowBound, t.HighBound);
-    t.Compound = "Caffeine";
-    t.Normalize = true;
-    t.PrecPower = 6;
-    t.NLoadings = 2;
-    t.PPID = 1;
-    t.PNID = 3;
-    t.ClassModel = model;
-    PcaResults r;
-    EXPECT_TRUE(CalculatePCs(t, frames, 2, r));
-    StoreResults(t, r);
-  }
-};
 
 Classification ClassifyFile(TTraining& t, PreprocFrame& reference, const std::string& name) {
   SpecFrame unknown;

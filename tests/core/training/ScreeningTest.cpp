@@ -9,6 +9,7 @@
 #include <map>
 #include <tuple>
 
+#include "CaffeineTraining.h"
 #include "ScriptedUi.h"
 #include "TempDir.h"
 #include "core/common/Errors.h"
@@ -18,6 +19,7 @@
 #include "core/training/TrainingCalc.h"
 
 using namespace sorrel;
+using sorrel::test::CaffeineTraining;
 using sorrel::test::ScratchProgramDir;
 using sorrel::test::ScriptedUi;
 using sorrel::test::SharedData;
@@ -139,36 +141,6 @@ TEST(Screening, SettingsAndRunsWithoutPeaks) {
 
 namespace {
 
-// A calculated caffeine training (the three CC BY-SA caffeine spectra of
-// tests/data/pca other than RIKEN's) written to `dir` with its spectra.
-std::string CaffeineTraining(const TempDir& dir, tClassModel model) {
-  std::vector<std::unique_ptr<SpecFrame>> owned;
-  FrameList frames;
-  TTraining t(dir.File("caffeine.trn"));
-  for (const char* name :
-       {"caffeine_MSBNK-Kazusa-KZ000017.txt", "caffeine_MSBNK-Kazusa-KZ000113.txt",
-        "caffeine_MSBNK-Osaka_Univ-OUF00133.txt"}) {
-    std::filesystem::copy_file(TestData(std::string("pca/") + name), dir.File(name));
-    owned.push_back(std::make_unique<SpecFrame>());
-    EXPECT_TRUE(owned.back()->Open(dir.File(name)));
-    frames.push_back(owned.back().get());
-    t.LoadedSpec.push_back(name);
-  }
-  UnifiedBounds(frames, t.LowBound, t.HighBound);
-  t.Compound = "Caffeine";
-  t.Normalize = true;
-  t.PrecPower = 6;
-  t.NLoadings = 2;
-  t.PPID = 1;
-  t.PNID = 3;
-  t.ClassModel = model;
-  PcaResults r;
-  EXPECT_TRUE(CalculatePCs(t, frames, 2, r));
-  StoreResults(t, r);
-  t.Save(true);
-  return t.FileName();
-}
-
 // Writes a synthetic run with the generator of tests/data.
 std::string SyntheticRun(const TempDir& dir, const std::vector<std::string>& places,
                          const std::string& more = "") {
@@ -189,7 +161,8 @@ bool Accepted(const Classification& c) {
 TEST(Screening, EveryPeakAgainstEveryTraining) {
   ScriptedUi ui;
   ScratchProgramDir dir;  // a Config directory: no question about one
-  const std::string caffeine = CaffeineTraining(dir, tClassModel::Calibrated);
+  const CaffeineTraining c(dir.File("caffeine.trn"), tClassModel::Calibrated);
+  const std::string caffeine = c.t.FileName();
   dir.Write("raw.trn", "[General]\nCompound=Raw\nCalculated=0\n");
   dir.Write("list.trl", "[List]\ncaffeine=1\nraw=0\nraw=1\n");
   TTrainingList list(dir.File("list.trl"));
@@ -238,7 +211,8 @@ TEST(Screening, SyntheticRunOfRedistributableSpectra) {
   // training finds the first within a few seconds and nothing else.
   ScriptedUi ui;
   ScratchProgramDir dir;
-  const std::string caffeine = CaffeineTraining(dir, tClassModel::Calibrated);
+  const CaffeineTraining c(dir.File("caffeine.trn"), tClassModel::Calibrated);
+  const std::string caffeine = c.t.FileName();
   const std::string file =
       SyntheticRun(dir, {TestData("pca/caffeine_MSBNK-RIKEN-PR010011.txt") + "@200:60000",
                          TestData("pca/phenanthrene_MSBNK-Osaka_Univ-OUF00417.txt") + "@320"});
