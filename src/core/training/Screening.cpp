@@ -111,8 +111,14 @@ std::vector<ScreenPeak> FindScreenPeaks(TSpec& run, const ScreenSettings& settin
       p.Ranges.push_back(
           {chromX[static_cast<size_t>(bgFirst)], chromX[static_cast<size_t>(bgLast)], weight});
     }
-    bool any = false;
-    p.Spectrum = SumRangeMass(run, chromX, p.Ranges, any);
+    // A scan whose masses cannot be summed (a corrupt mass of 1e30) costs
+    // this peak its spectrum, not the screening of the others.
+    try {
+      bool any = false;
+      p.Spectrum = SumRangeMass(run, chromX, p.Ranges, any);
+    } catch (const SorrelError& e) {
+      p.Problem = e.what();
+    }
     peaks.push_back(std::move(p));
   }
   return peaks;
@@ -168,11 +174,14 @@ ScreenResult ScreenRun(TSpec& run, std::vector<ScreenTraining>& trainings,
       row.Peak = p;
       row.Training = t;
       ScreenTraining& st = trainings[t];
-      if (st.Problem.empty()) {
-        row.Result = Classify(*st.Training, *st.Reference, unknown);
-      } else {
+      if (!st.Problem.empty()) {
         row.Result.Calculated = st.Problem != kNotCalculated;
         row.Result.Reason = st.Problem;
+      } else if (!result.Peaks[p].Problem.empty()) {
+        row.Result.Calculated = true;
+        row.Result.Reason = result.Peaks[p].Problem;
+      } else {
+        row.Result = Classify(*st.Training, *st.Reference, unknown);
       }
       result.Rows.push_back(std::move(row));
     }

@@ -60,6 +60,9 @@ struct ScreenPeak {
   // the peak, then the background when there is one.
   std::vector<WeightedRange> Ranges;
   tXYarray Spectrum;
+  // Why the peak has no spectrum (its scans cannot be summed); its rows
+  // then give this reason.
+  std::string Problem;
 };
 
 // The peaks of the run in order of retention time, each with its summed

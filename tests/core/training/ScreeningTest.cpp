@@ -198,6 +198,20 @@ TEST(Screening, EveryPeakAgainstEveryTraining) {
   EXPECT_TRUE(r.Rows[2].Result.Calculated);
   EXPECT_EQ(r.Rows[2].Result.Reason, "no such training file");
 
+  // A peak whose scans cannot be summed (a mass of 1e30 at its apex) has
+  // no spectrum: its rows say why, the screening goes on.
+  tXYarray chrom = run.Chrom;
+  tMass scans;
+  for (int i = 0; i < run.NSpec(); ++i)
+    scans.push_back(run.GetMass(i));
+  scans[30].push_back({1e30f, 0.0f});
+  run.TakeRun(chrom, scans);
+  r = ScreenRun(run, trainings, Unprocessed());
+  ASSERT_EQ(r.Peaks.size(), 1u);
+  EXPECT_NE(r.Peaks[0].Problem.find("too large"), std::string::npos) << r.Peaks[0].Problem;
+  EXPECT_EQ(r.Rows[0].Result.Reason, r.Peaks[0].Problem);
+  EXPECT_EQ(r.Rows[1].Result.Reason, "the training is not calculated");
+
   // The training's reference spectrum gone: every row says so.
   std::filesystem::remove(dir.File("caffeine_MSBNK-Kazusa-KZ000017.txt"));
   trainings = OpenScreenTrainings({caffeine}, OpenSpecFrame);
