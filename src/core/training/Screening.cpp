@@ -42,8 +42,6 @@ int32_t LastAtOrBefore(const tXYarray& chrom, float x) {
   return i;
 }
 
-const char* const kNotCalculated = "the training is not calculated";
-
 }  // namespace
 
 std::vector<ScreenPeak> FindScreenPeaks(TSpec& run, const ScreenSettings& settings) {
@@ -135,7 +133,7 @@ std::vector<ScreenTraining> OpenScreenTrainings(const std::vector<std::string>& 
       st.Training = std::make_unique<TTraining>(path);
       st.Training->Open();
       st.Compound = st.Training->Compound;
-      if (!st.Training->HasResults()) throw SorrelError(kNotCalculated);
+      if (!st.Training->HasResults()) throw SorrelError(kTrainingNotCalculated);
       const TTraining& t = *st.Training;
       if (t.LoadedSpec.empty())
         throw SorrelError("the training names no spectrum, so it has no reference spectrum");
@@ -150,13 +148,6 @@ std::vector<ScreenTraining> OpenScreenTrainings(const std::vector<std::string>& 
     out.push_back(std::move(st));
   }
   return out;
-}
-
-std::vector<std::string> CheckedTrainingPaths(const TTrainingList& list) {
-  std::vector<std::string> paths;
-  for (size_t i = 0; i < list.Rows.size() && i < list.TrainingS.size(); ++i)
-    if (list.Rows[i].Checked) paths.push_back(list.TrainingS[i].second);
-  return paths;
 }
 
 ScreenResult ScreenRun(TSpec& run, std::vector<ScreenTraining>& trainings,
@@ -175,7 +166,7 @@ ScreenResult ScreenRun(TSpec& run, std::vector<ScreenTraining>& trainings,
       row.Training = t;
       ScreenTraining& st = trainings[t];
       if (!st.Problem.empty()) {
-        row.Result.Calculated = st.Problem != kNotCalculated;
+        row.Result.Calculated = st.Problem != kTrainingNotCalculated;
         row.Result.Reason = st.Problem;
       } else if (!result.Peaks[p].Problem.empty()) {
         row.Result.Calculated = true;

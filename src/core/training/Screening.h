@@ -82,15 +82,15 @@ struct ScreenTraining {
   std::string Problem;  // why it gives no answers; empty when it can
 };
 
+// The Problem of a training that is not calculated.
+inline constexpr const char* kTrainingNotCalculated = "the training is not calculated";
+
 // Opens each training file and its reference spectrum once for the whole
 // screening. A file that cannot be read, a training that is not
 // calculated, a reference or template that is missing: the training is
 // kept with its Problem.
 std::vector<ScreenTraining> OpenScreenTrainings(const std::vector<std::string>& paths,
                                                 const ReferenceFrameMaker& makeReference);
-
-// The training files of the checked rows of a list, in row order.
-std::vector<std::string> CheckedTrainingPaths(const TTrainingList& list);
 
 struct ScreenRow {
   size_t Peak = 0;      // index into the peaks

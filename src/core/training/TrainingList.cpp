@@ -285,6 +285,13 @@ std::string TTrainingList::CopyText() const {
   return out;
 }
 
+std::vector<std::string> CheckedTrainingPaths(const TTrainingList& list) {
+  std::vector<std::string> paths;
+  for (size_t i = 0; i < list.Rows.size() && i < list.TrainingS.size(); ++i)
+    if (list.Rows[i].Checked) paths.push_back(list.TrainingS[i].second);
+  return paths;
+}
+
 void OpenTrainingListByPath(std::unique_ptr<TTrainingList>& current, const std::string& path) {
   if (path.empty()) return;
   if (!FileExists(path) &&

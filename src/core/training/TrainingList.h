@@ -139,6 +139,9 @@ class TTrainingList : public TMemIniFile {
   std::string CopyText() const;
 };
 
+// The training files of the checked rows of a list, in row order.
+std::vector<std::string> CheckedTrainingPaths(const TTrainingList& list);
+
 // "Opening a list by path": asks "Create a new one ?" for a missing file
 // (No keeps `current`), replaces `current` by the list on `path` (an absent
 // file gives an empty list), opens it and fills its rows; when Open fails
