@@ -44,7 +44,8 @@ int32_t LastAtOrBefore(const tXYarray& chrom, float x) {
 
 }  // namespace
 
-std::vector<ScreenPeak> FindScreenPeaks(TSpec& run, const ScreenSettings& settings) {
+std::vector<ScreenPeak> FindScreenPeaks(TSpec& run, const ScreenSettings& settings,
+                                        const ScreenProgress& progress) {
   std::vector<ScreenPeak> peaks;
   const int32_t n = run.NSpec();
   if (n == 0) return peaks;
@@ -67,10 +68,12 @@ std::vector<ScreenPeak> FindScreenPeaks(TSpec& run, const ScreenSettings& settin
   for (size_t i = 0; i < chrom.size(); ++i)
     chromX[i] = chrom[i][0];
 
-  WorkProgressReport progress("Summing the peaks of " + run.Filename(), processed.Peaks.Count());
+  WorkProgressReport report("Summing the peaks of " + run.Filename(), processed.Peaks.Count());
+  const int64_t steps = 2 * static_cast<int64_t>(processed.Peaks.Count());
   int64_t done = 0;
   for (const tPeak& found : processed.Peaks.bPeaks) {
-    progress.Step(done++);
+    if (progress && !progress(done, steps)) throw WorkCancelled();
+    report.Step(done++);
     if (found.Index < 0 || found.Index >= n || static_cast<size_t>(found.Index) >= y.size())
       continue;
     const int32_t left = std::min(FirstAtOrAfter(chrom, found.Left), found.Index);
@@ -119,6 +122,7 @@ std::vector<ScreenPeak> FindScreenPeaks(TSpec& run, const ScreenSettings& settin
     }
     peaks.push_back(std::move(p));
   }
+  if (progress && !progress(steps / 2, steps)) throw WorkCancelled();
   return peaks;
 }
 
@@ -151,13 +155,24 @@ std::vector<ScreenTraining> OpenScreenTrainings(const std::vector<std::string>& 
 }
 
 ScreenResult ScreenRun(TSpec& run, std::vector<ScreenTraining>& trainings,
-                       const ScreenSettings& settings) {
+                       const ScreenSettings& settings, const ScreenProgress& progress) {
   ScreenResult result;
-  result.Peaks = FindScreenPeaks(run, settings);
-  WorkProgressReport progress("Classifying the peaks of " + run.Filename(),
-                              static_cast<int64_t>(result.Peaks.size()));
+  // The peaks found are summed, then classified: each half of the steps
+  // counts all the peaks the search found, kept or not.
+  int64_t found = 0, steps = 0;
+  result.Peaks = FindScreenPeaks(run, settings, [&](int64_t done, int64_t total) {
+    found = total / 2;
+    steps = total;
+    return !progress || progress(done, total);
+  });
+  const int64_t kept = static_cast<int64_t>(result.Peaks.size());
+  WorkProgressReport report("Classifying the peaks of " + run.Filename(), kept);
   for (size_t p = 0; p < result.Peaks.size(); ++p) {
-    progress.Step(static_cast<int64_t>(p));
+    // The classifications fill the second half, in proportion.
+    if (progress &&
+        !progress(found + (kept > 0 ? found * static_cast<int64_t>(p) / kept : 0), steps))
+      throw WorkCancelled();
+    report.Step(static_cast<int64_t>(p));
     SpecFrame unknown(result.Peaks[p].Spectrum,
                       "the peak at " + FormatValue(result.Peaks[p].Rt) + " s");
     for (size_t t = 0; t < trainings.size(); ++t) {
@@ -177,6 +192,7 @@ ScreenResult ScreenRun(TSpec& run, std::vector<ScreenTraining>& trainings,
       result.Rows.push_back(std::move(row));
     }
   }
+  if (progress && !progress(steps, steps)) throw WorkCancelled();
   return result;
 }
 

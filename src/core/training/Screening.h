@@ -19,6 +19,7 @@
 //      with its own template and class model, as batch classification
 //      does.
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -65,11 +66,19 @@ struct ScreenPeak {
   std::string Problem;
 };
 
+// Told as a screening goes on: steps done and steps in all (each peak
+// summed, then each peak classified; the count is known once the peaks are
+// found). Answering false stops the screening, which then throws
+// WorkCancelled.
+using ScreenProgress = std::function<bool(int64_t done, int64_t total)>;
+
 // The peaks of the run in order of retention time, each with its summed
 // spectrum. A run without scans has none. Throws SorrelError when the
 // settings are refused (a smoothing window or sensitivity out of range),
-// MathError on an arithmetic fault.
-std::vector<ScreenPeak> FindScreenPeaks(TSpec& run, const ScreenSettings& settings);
+// MathError on an arithmetic fault. `progress` hears of each peak summed,
+// out of twice the peaks (their classification follows in ScreenRun).
+std::vector<ScreenPeak> FindScreenPeaks(TSpec& run, const ScreenSettings& settings,
+                                        const ScreenProgress& progress = {});
 
 // One training of a screening: its file, compound, the training itself
 // and its reference spectrum (opened with the training's template), or why
@@ -106,8 +115,9 @@ struct ScreenResult {
   std::vector<ScreenRow> Rows;
 };
 
-// Screens the run against the trainings. Long runs show their progress.
+// Screens the run against the trainings. Long runs show their progress
+// (WorkProgressReport), and `progress` hears of every step.
 ScreenResult ScreenRun(TSpec& run, std::vector<ScreenTraining>& trainings,
-                       const ScreenSettings& settings);
+                       const ScreenSettings& settings, const ScreenProgress& progress = {});
 
 }  // namespace sorrel

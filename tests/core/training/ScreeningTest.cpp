@@ -139,6 +139,32 @@ TEST(Screening, SettingsAndRunsWithoutPeaks) {
   }
 }
 
+TEST(Screening, ProgressCountsEveryPeakTwiceAndCanStop) {
+  // The hand-made run's one peak against two trainings that cannot be
+  // used: 2 steps, one for its sum and one for its classifications.
+  ScriptedUi ui;
+  TempDir dir;
+  std::vector<ScreenTraining> trainings =
+      OpenScreenTrainings({dir.File("a.trn"), dir.File("b.trn")}, OpenSpecFrame);
+  TSpec run;
+  HandRun(run);
+  std::vector<std::pair<int64_t, int64_t>> told;
+  const ScreenResult r = ScreenRun(run, trainings, Unprocessed(), [&](int64_t done, int64_t all) {
+    told.emplace_back(done, all);
+    return true;
+  });
+  EXPECT_EQ(r.Rows.size(), 2u);
+  EXPECT_EQ(told, (std::vector<std::pair<int64_t, int64_t>>{{0, 2}, {1, 2}, {1, 2}, {2, 2}}));
+  // Stopped at any step, the screening gives nothing.
+  for (size_t stop = 0; stop < told.size(); ++stop) {
+    size_t calls = 0;
+    EXPECT_THROW(
+        ScreenRun(run, trainings, Unprocessed(), [&](int64_t, int64_t) { return calls++ != stop; }),
+        WorkCancelled)
+        << stop;
+  }
+}
+
 namespace {
 
 // Writes a synthetic run with the generator of tests/data.
