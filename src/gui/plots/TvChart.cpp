@@ -60,7 +60,9 @@ constexpr int kMarkFontSize = 8;
 }  // namespace
 
 // The peak marks: one label above the point of each peak, drawn in one
-// pass for the points inside the visible part of the bottom axis.
+// pass for the points inside the visible part of the bottom axis. The
+// notes over points (hits of a screening) are drawn the same way, bold and
+// in their own colour.
 class PeakMarks : public QCPAbstractItem {
  public:
   struct Label {
@@ -68,8 +70,10 @@ class PeakMarks : public QCPAbstractItem {
     double x, y;
     QString text;
   };
-  explicit PeakMarks(QCustomPlot* plot) : QCPAbstractItem(plot) {
+  explicit PeakMarks(QCustomPlot* plot, QColor colour = QColor(0, 0, 110), bool bold = false)
+      : QCPAbstractItem(plot), colour_(colour) {
     font_.setPointSize(kMarkFontSize);
+    font_.setBold(bold);
   }
   std::vector<Label> labels;
   double selectTest(const QPointF&, bool, QVariant*) const override { return -1; }
@@ -79,7 +83,7 @@ class PeakMarks : public QCPAbstractItem {
     QCPAxis* x = parentPlot()->xAxis;
     QCPAxis* y = parentPlot()->yAxis;
     painter->setFont(font_);
-    painter->setPen(QColor(0, 0, 110));
+    painter->setPen(colour_);
     const QFontMetrics fm(font_);
     const QCPRange range = x->range();
     const QRect area = x->axisRect()->rect();
@@ -105,6 +109,7 @@ class PeakMarks : public QCPAbstractItem {
   }
 
  private:
+  QColor colour_;
   QFont font_;
 };
 
@@ -261,6 +266,8 @@ TvChart::TvChart(QWidget* parent) : QWidget(parent) {
   tracer_->setVisible(false);
   marks_ = new PeakMarks(plot_);
   marks_->setVisible(false);
+  notes_ = new PeakMarks(plot_, QColor(160, 0, 0), true);
+  notes_->setVisible(false);
 
   connect(plot_, &QCustomPlot::mousePress, this, &TvChart::OnPress);
   connect(plot_, &QCustomPlot::mouseMove, this, &TvChart::OnMove);
@@ -367,6 +374,14 @@ std::vector<std::pair<int, QString>> TvChart::MarkLabels() const {
   return out;
 }
 
+std::vector<std::pair<int, QString>> TvChart::NoteLabels() const {
+  std::vector<std::pair<int, QString>> out;
+  if (!notes_->visible()) return out;
+  for (const PeakMarks::Label& l : notes_->labels)
+    out.emplace_back(l.index, l.text);
+  return out;
+}
+
 QString TvChart::AxisText(double x) const {
   const QCPAxis* a = plot_->xAxis;
   const QString format = a->numberFormat();
@@ -387,6 +402,7 @@ void TvChart::Sync(unsigned changes) {
   if (changes & (ChartViewLogic::kMarker | ChartViewLogic::kSeries)) SyncMarker();
   if (changes & ChartViewLogic::kTitle) SyncTitles();
   if (changes & (ChartViewLogic::kPeaks | ChartViewLogic::kSeries)) SyncPeakMarks();
+  if (changes & (ChartViewLogic::kNotes | ChartViewLogic::kSeries)) SyncNotes();
   if ((changes & ChartViewLogic::kDataRow) && logic_->DataRow() >= 0) {
     dataTable->selectRow(logic_->DataRow());
     dataTable->scrollTo(dataModel_->index(logic_->DataRow(), 0),
@@ -538,6 +554,17 @@ void TvChart::SyncPeakMarks() {
       if (!text.isEmpty()) marks_->labels.push_back({p.Index, x[i], y[i], text});
     }
   marks_->setVisible(logic_->MarksShown() && !marks_->labels.empty());
+}
+
+void TvChart::SyncNotes() {
+  notes_->labels.clear();
+  const auto& x = logic_->X();
+  const auto& y = logic_->Y();
+  for (const ChartViewLogic::PointNote& n : logic_->Notes())
+    if (n.index >= 0 && static_cast<size_t>(n.index) < x.size())
+      notes_->labels.push_back(
+          {n.index, x[static_cast<size_t>(n.index)], y[static_cast<size_t>(n.index)], Q(n.text)});
+  notes_->setVisible(!notes_->labels.empty());
 }
 
 void TvChart::SyncTitles() {
