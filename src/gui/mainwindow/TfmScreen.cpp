@@ -68,9 +68,9 @@ TfmScreen::TfmScreen(PlotCollection& plots, QWidget* parent)
   lvHits->setSelectionMode(QAbstractItemView::SingleSelection);
   lvHits->setHeaderLabels({"Ret.time [s]", "Compound", "Answer", "Score"});
   lvHits->header()->setSectionsClickable(false);
-  lvHits->setColumnWidth(kRt, 75);
-  lvHits->setColumnWidth(kCompound, 110);
-  lvHits->setColumnWidth(kAnswer, 50);
+  lvHits->setColumnWidth(kRt, 62);
+  lvHits->setColumnWidth(kCompound, 100);
+  lvHits->setColumnWidth(kAnswer, 42);
   layout->addWidget(lvHits, 1);
   lbSummary = WrappedLabel(this, "Screening summary");
   layout->addWidget(lbSummary);

@@ -61,8 +61,8 @@ constexpr int kMarkFontSize = 8;
 
 // The peak marks: one label above the point of each peak, drawn in one
 // pass for the points inside the visible part of the bottom axis. The
-// notes over points (hits of a screening) are drawn the same way, bold and
-// in their own colour.
+// notes over points (hits of a screening) are drawn the same way, bold, in
+// their own colour, and stacked upwards where they would cover each other.
 class PeakMarks : public QCPAbstractItem {
  public:
   struct Label {
@@ -70,10 +70,10 @@ class PeakMarks : public QCPAbstractItem {
     double x, y;
     QString text;
   };
-  explicit PeakMarks(QCustomPlot* plot, QColor colour = QColor(0, 0, 110), bool bold = false)
-      : QCPAbstractItem(plot), colour_(colour) {
+  explicit PeakMarks(QCustomPlot* plot, QColor colour = QColor(0, 0, 110), bool notes = false)
+      : QCPAbstractItem(plot), colour_(colour), stack_(notes) {
     font_.setPointSize(kMarkFontSize);
-    font_.setBold(bold);
+    font_.setBold(notes);
   }
   std::vector<Label> labels;
   double selectTest(const QPointF&, bool, QVariant*) const override { return -1; }
@@ -99,17 +99,23 @@ class PeakMarks : public QCPAbstractItem {
       const double left = std::clamp(at.x() - w / 2.0, double(area.left()),
                                      std::max(double(area.left()), double(area.right() - w)));
       const double base = std::max(at.y() - 3, double(area.top() + fm.ascent()));
-      const QRectF box(left, base - fm.ascent(), w, fm.height());
-      if (std::any_of(drawn.begin(), drawn.end(),
-                      [&](const QRectF& d) { return d.intersects(box); }))
-        continue;
+      QRectF box(left, base - fm.ascent(), w, fm.height());
+      auto covers = [&](const QRectF& b) {
+        return std::any_of(drawn.begin(), drawn.end(),
+                           [&](const QRectF& d) { return d.intersects(b); });
+      };
+      // Notes are all shown: one that would cover another goes a line up.
+      while (stack_ && covers(box) && box.top() - fm.height() >= area.top())
+        box.translate(0, -fm.height());
+      if (covers(box)) continue;
       drawn.push_back(box);
-      painter->drawText(QPointF(left, base), l.text);
+      painter->drawText(QPointF(left, box.top() + fm.ascent()), l.text);
     }
   }
 
  private:
   QColor colour_;
+  bool stack_;
   QFont font_;
 };
 
