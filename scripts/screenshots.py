@@ -67,30 +67,47 @@ class Shots:
         self.s.xdotool("click", "1")
 
 
-def main_window(tansy, out):
-    """The main window on its first start by scripts/run: startup.ini names
-    the example training of naphthalene, whose six spectra open in frames."""
+def on_example_training(tansy, files):
+    """tansy started on the example training of naphthalene (its six
+    spectra in frames, as scripts/run first starts), with `files` opened
+    after them."""
     training = os.path.join(ROOT, "examples", "trainings", "naphthalene.trn")
 
     def prepare(program_dir):
         with open(os.path.join(program_dir, "startup.ini"), "w", newline="") as f:
             f.write("[Target]\r\nTraining=%s\r\n" % training)
 
-    s = e2e.Session(tansy, [], prepare=prepare)
+    return e2e.Session(tansy, files, prepare=prepare)
+
+
+def sized_main_window(s):
+    """The main window's X window, 1400 x 900 at the top left."""
+    wid = s.main_window_id()
+    s.xdotool("windowsize", "--sync", wid, "1400", "900")
+    s.xdotool("windowmove", "--sync", wid, "0", "0")
+    return wid
+
+
+def take_window(s, wid, out, name, wait=0.5):
+    subprocess.run(["xdotool", "sync"], env=s.env, capture_output=True)
+    time.sleep(wait)
+    path = os.path.join(out, name)
+    subprocess.run(["import", "-window", wid, path], env=s.env, check=True)
+    print("wrote", path)
+
+
+def main_window(tansy, out):
+    """The main window on its first start by scripts/run: startup.ini names
+    the example training of naphthalene, whose six spectra open in frames."""
+    s = on_example_training(tansy, [])
     try:
         window = s.main_window()
         e2e.wait_for("the training", lambda: window.name.endswith("naphthalene.trn"))
         s.find("Sp6", window)
-        wid = s.main_window_id()
-        s.xdotool("windowsize", "--sync", wid, "1400", "900")
-        s.xdotool("windowmove", "--sync", wid, "0", "0")
+        wid = sized_main_window(s)
         # The apex scan of the peak.
         s.click(s.find("Sp3", window, role=s.pyatspi.ROLE_PAGE_TAB))
-        subprocess.run(["xdotool", "sync"], env=s.env, capture_output=True)
-        time.sleep(0.5)
-        path = os.path.join(out, "main-window.png")
-        subprocess.run(["import", "-window", wid, path], env=s.env, check=True)
-        print("wrote", path)
+        take_window(s, wid, out, "main-window.png")
     finally:
         s.close()
 
@@ -100,20 +117,12 @@ def screen_run(tansy, out):
     naphthalene with the Agilent run active, screened against the example
     list; the last hit (the naphthalene peak) chosen in the hit list, so
     that the frame sums its ranges."""
-    training = os.path.join(ROOT, "examples", "trainings", "naphthalene.trn")
     trl = os.path.join(ROOT, "examples", "trainings", "agilent-gcms.trl")
-
-    def prepare(program_dir):
-        with open(os.path.join(program_dir, "startup.ini"), "w", newline="") as f:
-            f.write("[Target]\r\nTraining=%s\r\n" % training)
-
-    s = e2e.Session(tansy, [os.path.abspath(RUN)], prepare=prepare)
+    s = on_example_training(tansy, [os.path.abspath(RUN)])
     try:
         window = s.main_window()
         s.find("Sp7", window, role=s.pyatspi.ROLE_PAGE_TAB)
-        wid = s.main_window_id()
-        s.xdotool("windowsize", "--sync", wid, "1400", "900")
-        s.xdotool("windowmove", "--sync", wid, "0", "0")
+        wid = sized_main_window(s)
         s.click(s.menu("PCA", "Survey"))
         s.click(s.find("Screen Run", window, role=s.pyatspi.ROLE_CHECK_BOX))
         s.find("Screen against a training list or a training")
@@ -126,11 +135,7 @@ def screen_run(tansy, out):
         cell = e2e.wait_for("the naphthalene hit", lambda: next(
             (c for c in tree if c is not None and c.name == "Naphthalene"), None))
         s.click(cell)
-        subprocess.run(["xdotool", "sync"], env=s.env, capture_output=True)
-        time.sleep(1.0)
-        path = os.path.join(out, "screen-run.png")
-        subprocess.run(["import", "-window", wid, path], env=s.env, check=True)
-        print("wrote", path)
+        take_window(s, wid, out, "screen-run.png", wait=1.0)
     finally:
         s.close()
 

@@ -4,8 +4,10 @@
 // of them, the spectrum that was classified.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 
+#include "ProgressRecorder.h"
 #include "ScriptedUi.h"
 #include "TempDir.h"
 #include "core/common/Errors.h"
@@ -16,6 +18,7 @@
 
 using namespace sorrel;
 using sorrel::test::CaffeineTraining;
+using sorrel::test::ProgressRecorder;
 using sorrel::test::ScratchProgramDir;
 using sorrel::test::ScriptedUi;
 using sorrel::test::TestData;
@@ -34,11 +37,11 @@ class ScreenProcTest : public ::testing::Test {
   // Caffeine (RIKEN's spectrum, not one of the training's) at 200 s and
   // phenanthrene at 320 s, written by tests/data/make-synthetic-run and
   // opened in a frame of its own.
-  PlotFrame& SyntheticRunFrame() {
+  PlotFrame& SyntheticRunFrame(const std::string& more = "") {
     const std::string file = dir.File("run.cdf");
     const std::string command =
-        "/usr/bin/python3 '" + TestData("make-synthetic-run") + "' '" + file + "' --place '" +
-        TestData("pca/caffeine_MSBNK-RIKEN-PR010011.txt") + "@200:60000' --place '" +
+        "/usr/bin/python3 '" + TestData("make-synthetic-run") + "' '" + file + "' " + more +
+        " --place '" + TestData("pca/caffeine_MSBNK-RIKEN-PR010011.txt") + "@200:60000' --place '" +
         TestData("pca/phenanthrene_MSBNK-Osaka_Univ-OUF00417.txt") + "@320'";
     EXPECT_EQ(std::system(command.c_str()), 0) << command;
     PlotFrame& f = *plots.Items(plots.Add(""));
@@ -160,4 +163,31 @@ TEST_F(ScreenProcTest, HitsMarkedAndAHitChosen) {
   EXPECT_TRUE(f.chrChrom.Notes().empty());
   EXPECT_THROW(logic.ChooseHit(0), SorrelError);
   EXPECT_TRUE(logic.Hits().empty());
+}
+
+TEST_F(ScreenProcTest, ALongRunReadFromAFileShowsProgressAndCanBeCancelled) {
+  // The synthetic run, 2400 scans, read through the disk cache.
+  PlotFrame& f = SyntheticRunFrame("--scans 2400");
+  f.Spec.SetCasheOn(true);
+  ASSERT_NE(f.Spec.ScanPlace(), TSpec::tScanPlace::Memory);
+  logic.SetChosenFile(caffeine.t.FileName());
+  ProgressRecorder progress;
+  // Cancel: nothing screened, nothing marked.
+  progress.cancel = true;
+  EXPECT_FALSE(logic.Run());
+  EXPECT_EQ(progress.texts, std::vector<std::string>({"Screening run.cdf..."}));
+  EXPECT_TRUE(logic.Hits().empty());
+  EXPECT_EQ(logic.Summary(), "");
+  EXPECT_TRUE(f.chrChrom.Notes().empty());
+  // To the end: the bar rises to its end, the hit is found.
+  progress.cancel = false;
+  progress.positions.clear();
+  ASSERT_TRUE(logic.Run());
+  EXPECT_EQ(progress.texts.size(), 2u);
+  ASSERT_FALSE(progress.positions.empty());
+  EXPECT_TRUE(std::is_sorted(progress.positions.begin(), progress.positions.end()));
+  EXPECT_EQ(progress.positions.back(), progress.maximum);
+  EXPECT_GE(progress.maximum, 2 * static_cast<int>(logic.Result().Peaks.size()));
+  ASSERT_EQ(logic.Hits().size(), 1u);
+  EXPECT_NEAR(logic.Hits()[0].Rt, 200.0, 3.0);
 }
