@@ -2,7 +2,8 @@
 server, driven with the mouse as a user would: the main window as
 scripts/run first shows it (the naphthalene example training with its
 spectra in frames; --shots main), and tansy on the Agilent GC/MS run of
-../shared/data (--shots frame). Run through scripts/screenshots, which
+../shared/data (--shots frame), and Screen Run on that run (--shots
+screen). Run through scripts/screenshots, which
 runs each set in a session of its own."""
 
 import argparse
@@ -66,30 +67,75 @@ class Shots:
         self.s.xdotool("click", "1")
 
 
-def main_window(tansy, out):
-    """The main window on its first start by scripts/run: startup.ini names
-    the example training of naphthalene, whose six spectra open in frames."""
+def on_example_training(tansy, files):
+    """tansy started on the example training of naphthalene (its six
+    spectra in frames, as scripts/run first starts), with `files` opened
+    after them."""
     training = os.path.join(ROOT, "examples", "trainings", "naphthalene.trn")
 
     def prepare(program_dir):
         with open(os.path.join(program_dir, "startup.ini"), "w", newline="") as f:
             f.write("[Target]\r\nTraining=%s\r\n" % training)
 
-    s = e2e.Session(tansy, [], prepare=prepare)
+    return e2e.Session(tansy, files, prepare=prepare)
+
+
+def sized_main_window(s):
+    """The main window's X window, 1400 x 900 at the top left."""
+    wid = s.main_window_id()
+    s.xdotool("windowsize", "--sync", wid, "1400", "900")
+    s.xdotool("windowmove", "--sync", wid, "0", "0")
+    return wid
+
+
+def take_window(s, wid, out, name, wait=0.5):
+    subprocess.run(["xdotool", "sync"], env=s.env, capture_output=True)
+    time.sleep(wait)
+    path = os.path.join(out, name)
+    subprocess.run(["import", "-window", wid, path], env=s.env, check=True)
+    print("wrote", path)
+
+
+def main_window(tansy, out):
+    """The main window on its first start by scripts/run: startup.ini names
+    the example training of naphthalene, whose six spectra open in frames."""
+    s = on_example_training(tansy, [])
     try:
         window = s.main_window()
         e2e.wait_for("the training", lambda: window.name.endswith("naphthalene.trn"))
         s.find("Sp6", window)
-        wid = s.main_window_id()
-        s.xdotool("windowsize", "--sync", wid, "1400", "900")
-        s.xdotool("windowmove", "--sync", wid, "0", "0")
+        wid = sized_main_window(s)
         # The apex scan of the peak.
         s.click(s.find("Sp3", window, role=s.pyatspi.ROLE_PAGE_TAB))
-        subprocess.run(["xdotool", "sync"], env=s.env, capture_output=True)
-        time.sleep(0.5)
-        path = os.path.join(out, "main-window.png")
-        subprocess.run(["import", "-window", wid, path], env=s.env, check=True)
-        print("wrote", path)
+        take_window(s, wid, out, "main-window.png")
+    finally:
+        s.close()
+
+
+def screen_run(tansy, out):
+    """Screen Run on the Survey page: tansy on the example training of
+    naphthalene with the Agilent run active, screened against the example
+    list; the last hit (the naphthalene peak) chosen in the hit list, so
+    that the frame sums its ranges."""
+    trl = os.path.join(ROOT, "examples", "trainings", "agilent-gcms.trl")
+    s = on_example_training(tansy, [os.path.abspath(RUN)])
+    try:
+        window = s.main_window()
+        s.find("Sp7", window, role=s.pyatspi.ROLE_PAGE_TAB)
+        wid = sized_main_window(s)
+        s.click(s.menu("PCA", "Survey"))
+        s.click(s.find("Screen Run", window, role=s.pyatspi.ROLE_CHECK_BOX))
+        s.find("Screen against a training list or a training")
+        s.xdotool("type", "--delay", "5", trl)
+        s.xdotool("key", "Return")
+        copy = s.find("Copy Hits", window)
+        e2e.wait_for("the hits", lambda: s.enabled(copy))
+        # The naphthalene peak's row, clicked.
+        tree = s.find("Hit list", window)
+        cell = e2e.wait_for("the naphthalene hit", lambda: next(
+            (c for c in tree if c is not None and c.name == "Naphthalene"), None))
+        s.click(cell)
+        take_window(s, wid, out, "screen-run.png", wait=1.0)
     finally:
         s.close()
 
@@ -98,7 +144,7 @@ def main():
     p = argparse.ArgumentParser()
     p.add_argument("--tansy", default=os.path.join(ROOT, "build", "bin", "tansy"))
     p.add_argument("--out", default=os.path.join(ROOT, "docs"))
-    p.add_argument("--shots", choices=["main", "frame"], default="frame")
+    p.add_argument("--shots", choices=["main", "frame", "screen"], default="frame")
     a = p.parse_args()
     os.makedirs(a.out, exist_ok=True)
     if a.shots == "main":
@@ -106,6 +152,9 @@ def main():
         return
     if not os.path.exists(RUN):
         raise e2e.Failure(RUN + " is missing")
+    if a.shots == "screen":
+        screen_run(a.tansy, a.out)
+        return
     os.makedirs(a.out, exist_ok=True)
     s = e2e.Session(a.tansy, [os.path.abspath(RUN)])
     try:

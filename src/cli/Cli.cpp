@@ -548,4 +548,14 @@ std::string Num(float v) {
   return ShortestRoundTripFloat(v);
 }
 
+std::string CsvField(const std::string& s) {
+  if (s.find_first_of(",\"\r\n") == std::string::npos) return s;
+  std::string out = "\"";
+  for (char c : s) {
+    if (c == '"') out += '"';
+    out += c;
+  }
+  return out + "\"";
+}
+
 }  // namespace sorrel::cli

@@ -205,6 +205,10 @@ std::string OneLine(const std::string& text);
 // that a name cannot break the table or drive the terminal.
 std::string ShownName(const std::string& name);
 
+// A field of comma-separated values: quoted (quotes doubled) when it holds
+// a comma, a quote or a line break.
+std::string CsvField(const std::string& s);
+
 // Numbers on standard output: the shortest text that reads back as the
 // stored value (6.57 for the 32-bit float 6.57).
 std::string Num(double v);

@@ -1,5 +1,6 @@
 #include "cli/CliTraining.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -7,8 +8,10 @@
 #include "cli/CliSpectrum.h"
 #include "core/common/Errors.h"
 #include "core/common/NumberText.h"
+#include "core/common/Paths.h"
 #include "core/pca/Nipals.h"
 #include "core/plots/Extraction.h"
+#include "core/plots/TemplateName.h"
 
 namespace sorrel::cli {
 
@@ -175,6 +178,61 @@ PcaResults Calculate(TTraining& t, const CliFrames& f) {
     throw SorrelError(std::to_string(t.NLoadings) + " loadings need at least as many spectra; " +
                       std::to_string(r.Data.size()) + " were given");
   return r;
+}
+
+bool IsTrainingFile(const TTraining& t) {
+  return t.SectionExists("General");
+}
+
+std::unique_ptr<TTrainingList> OpenCliTrainingList(const std::string& path) {
+  auto list = std::make_unique<TTrainingList>(path);
+  // A list holds its trainings in a [List] section (one key per training).
+  if (!list->SectionExists("List")) {
+    const auto lines = list->GetStrings();
+    const bool blank = std::all_of(lines.begin(), lines.end(),
+                                   [](const std::string& l) { return TrimBlanks(l).empty(); });
+    throw SorrelError(path + (blank ? ": the training list is empty"
+                                    : ": not a training list (it has no [List] section)"));
+  }
+  if (list->ReadSection("List").empty()) throw SorrelError(path + ": the training list is empty");
+  TheUi().messages.clear();
+  if (!list->Open()) throw SorrelError(path + ": " + TheUi().MessagesText());
+  list->FillRows();
+  for (const auto& entry : list->TrainingS)
+    NoteInput(entry.second);
+  size_t checked = 0;
+  for (size_t i = 0; i < list->Rows.size(); ++i) {
+    if (!list->Rows[i].Checked) continue;
+    ++checked;
+    if (!IsTrainingFile(TTraining(list->TrainingS[i].second)))
+      throw SorrelError(path + ": its training " + list->TrainingS[i].second + " is " +
+                        kNotATraining);
+  }
+  if (checked == 0)
+    throw SorrelError(path + ": no training of the list is checked (" +
+                      std::to_string(list->Rows.size()) + " listed), so nothing is classified");
+  return list;
+}
+
+ReferenceFrameMaker CliReferenceMaker(const Args& args) {
+  return [&args](const TTraining& t, const std::string& path) {
+    if (!FileExists(path) && FileKindOf(path) != fkMassLynx)
+      throw SorrelError("its reference spectrum " + path + " does not exist");
+    return std::unique_ptr<PreprocFrame>(OpenReferenceFrame(
+        path, args,
+        NamesTemplate(t.DefaultTml) ? TemplateProcessing(t.DefaultTml) : ArgsProcessing(args)));
+  };
+}
+
+void CheckProcessingUsed(const Args& args, const std::string& model,
+                         const std::vector<std::string>& templates) {
+  if (!HasProcessingOptions(args) || templates.empty()) return;
+  for (const std::string& tml : templates)
+    if (!NamesTemplate(tml)) return;
+  throw UsageError(model + ": classified with its own template " + templates.front() +
+                   (templates.size() > 1 ? " (each checked training with its own)" : "") +
+                   "; --template, --smooth, --baseline and --nominal apply only to "
+                   "trainings that name none");
 }
 
 }  // namespace sorrel::cli

@@ -11,6 +11,7 @@
 #include "core/plots/PreprocFrame.h"
 #include "core/training/Training.h"
 #include "core/training/TrainingCalc.h"
+#include "core/training/TrainingList.h"
 
 namespace sorrel::cli {
 
@@ -63,5 +64,32 @@ std::string SpectraText(const CliFrames& frames);
 // and the spectra it was calculated from.
 SorrelError CalculationFailure(const std::string& about, const SorrelError& e,
                                const CliFrames& frames);
+
+// The trainings `classify` and `screen` use: a training (.trn) or the
+// checked trainings of a list (.trl).
+
+// Whether the file is a training at all: every training file holds a
+// [General] section (its settings, written first); a file without one is
+// something else, not a training without results.
+bool IsTrainingFile(const TTraining& t);
+// Why such a file is refused.
+inline constexpr const char* kNotATraining = "not a training file (it has no [General] section)";
+
+// The list at `path`, opened and its rows filled: refused with a message
+// naming it when it is empty, no list, names a training that is missing
+// or is no training, or has no training checked. Its trainings count as
+// inputs (no output replaces them).
+std::unique_ptr<TTrainingList> OpenCliTrainingList(const std::string& path);
+
+// The reference spectrum of a training as the command line opens it: in
+// the view it opens on, with the training's own template; a training that
+// names none gets the processing options of the command line. It hands its
+// processing on to every spectrum classified against it.
+ReferenceFrameMaker CliReferenceMaker(const Args& args);
+
+// Refuses processing options that no training would use (every one of
+// `templates` names its own template) rather than ignoring them.
+void CheckProcessingUsed(const Args& args, const std::string& model,
+                         const std::vector<std::string>& templates);
 
 }  // namespace sorrel::cli

@@ -1,5 +1,6 @@
 // sorrel classify (TRAINING.trn | LIST.trl) SPECTRUM...
 #include <algorithm>
+#include <cstdio>
 #include <optional>
 
 #include "cli/Cli.h"
@@ -21,25 +22,13 @@ namespace {
 
 struct Line {
   std::string spectrum, training, compound;
-  std::optional<Classification> result;  // nothing: the training has no results
+  // Nothing: the training has no results. A result without answer holds
+  // the reason.
+  std::optional<Classification> result;
 };
 
-// Every training file holds a [General] section (its settings, written
-// first); a file without one is something else, not a training without
-// results.
-bool IsTraining(const TTraining& t) {
-  return t.SectionExists("General");
-}
-const char* const kNotATraining = "not a training file (it has no [General] section)";
-
-std::string CsvField(const std::string& s) {
-  if (s.find_first_of(",\"\r\n") == std::string::npos) return s;
-  std::string out = "\"";
-  for (char c : s) {
-    if (c == '"') out += '"';
-    out += c;
-  }
-  return out + "\"";
+bool Unanswered(const Line& l) {
+  return l.result && l.result->Answer.empty();
 }
 
 std::string Format(const std::vector<Line>& lines, const Args& args) {
@@ -50,8 +39,10 @@ std::string Format(const std::vector<Line>& lines, const Args& args) {
       row["spectrum"] = l.spectrum;
       row["training"] = l.training;
       row["compound"] = l.compound;
-      row["answer"] = l.result ? Json(l.result->Answer) : Json(nullptr);
-      row["score"] = l.result ? JsonNumber(l.result->Score) : Json(nullptr);
+      const bool answered = l.result && !Unanswered(l);
+      row["answer"] = answered ? Json(l.result->Answer) : Json(nullptr);
+      row["score"] = answered ? JsonNumber(l.result->Score) : Json(nullptr);
+      if (Unanswered(l)) row["reason"] = l.result->Reason;
       doc.push_back(row);
     }
     return JsonText(doc);
@@ -59,8 +50,13 @@ std::string Format(const std::vector<Line>& lines, const Args& args) {
   std::string out;
   const bool csv = args.Has("--csv");
   for (const Line& l : lines) {
-    const std::string answer = l.result ? l.result->Answer : "not calculated";
-    const std::string score = l.result ? ScoreText(l.result->Score) : "";
+    // A row without answer gives its reason in the place of the score.
+    const std::string answer = !l.result       ? "not calculated"
+                               : Unanswered(l) ? "no answer"
+                                               : l.result->Answer;
+    const std::string score = !l.result       ? ""
+                              : Unanswered(l) ? ShownName(l.result->Reason)
+                                              : ScoreText(l.result->Score);
     const std::string spectrum = ShownName(l.spectrum), compound = ShownName(l.compound);
     if (csv)
       out += CsvField(spectrum) + "," + CsvField(compound) + "," + answer + "," + score + "\n";
@@ -83,8 +79,11 @@ void Declare(Args& args) {
       "Classifies every spectrum as batch classification does: preprocessed against the "
       "training's reference spectrum with its settings, projected onto its loadings and scored. "
       "One line per spectrum and training: spectrum, compound, answer (\"Yes\", \"Poss.\" or "
-      "\"No\" by the training's limits) and score (6 significant digits). A training without "
-      "calculated results answers \"not calculated\" (JSON null). --scan, --apex or --range "
+      "\"No\" by the training's class model) and score (6 significant digits). A training "
+      "without calculated results answers \"not calculated\" (JSON null). A spectrum that "
+      "cannot be scored against a training (no intensity in its mass window, say) answers \"no "
+      "answer\" with the reason in the place of the score (JSON: answer null and a reason); "
+      "the other rows are still printed and the exit status is 1. --scan, --apex or --range "
       "choose each spectrum given; a training's reference spectrum opens on its scan of "
       "largest total intensity. A training that names a template (train --template) is used "
       "with its own template, as batch classification does: the reference spectrum opens with "
@@ -107,36 +106,14 @@ int Run(const Args& args) {
     throw SorrelError(model + ": " + problem);
   NoteInput(model);
 
-  // The reference spectrum of a training, in the view it opens on, with the
-  // training's own template; a training that names none gets the
-  // processing options of the command line. The reference hands its
-  // processing on to every spectrum classified against it.
-  ReferenceFrameMaker makeReference = [&args](const TTraining& t, const std::string& path) {
-    if (!FileExists(path) && FileKindOf(path) != fkMassLynx)
-      throw SorrelError("its reference spectrum " + path + " does not exist");
-    return std::unique_ptr<PreprocFrame>(OpenReferenceFrame(
-        path, args,
-        NamesTemplate(t.DefaultTml) ? TemplateProcessing(t.DefaultTml) : ArgsProcessing(args)));
-  };
-  // Processing options that no training would use are refused rather than
-  // ignored.
-  auto checkProcessingUsed = [&args, &model](const std::vector<std::string>& templates) {
-    if (!HasProcessingOptions(args) || templates.empty()) return;
-    for (const std::string& tml : templates)
-      if (!NamesTemplate(tml)) return;
-    throw UsageError(model + ": classified with its own template " + templates.front() +
-                     (templates.size() > 1 ? " (each checked training with its own)" : "") +
-                     "; --template, --smooth, --baseline and --nominal apply only to "
-                     "trainings that name none");
-  };
-
+  const ReferenceFrameMaker makeReference = CliReferenceMaker(args);
   std::vector<Line> lines;
   TheUi().messages.clear();
   if (ext == ".TRN") {
     TTraining t(model);
-    if (!IsTraining(t)) throw SorrelError(model + ": " + kNotATraining);
+    if (!IsTrainingFile(t)) throw SorrelError(model + ": " + kNotATraining);
     t.Open();
-    checkProcessingUsed({t.DefaultTml});
+    CheckProcessingUsed(args, model, {t.DefaultTml});
     for (const std::string& s : spectra) {
       std::unique_ptr<SpecFrame> unknown = OpenFrame(s, args);
       Line line{s, model, t.Compound, std::nullopt};
@@ -147,59 +124,52 @@ int Run(const Args& args) {
           std::unique_ptr<PreprocFrame> reference = makeReference(t, t.DirName() + t.LoadedSpec[0]);
           line.result = Classify(t, *reference, *unknown);
         } catch (const SorrelError& e) {
-          throw SorrelError(model + ": " + e.what() + " (classifying " + s + ")");
+          Classification c;
+          c.Calculated = true;
+          c.Reason = e.what();
+          line.result = c;
         }
       }
       lines.push_back(std::move(line));
     }
   } else {
-    TTrainingList list(model);
-    // A list holds its trainings in a [List] section (one key per training).
-    if (!list.SectionExists("List")) {
-      const auto lines = list.GetStrings();
-      const bool blank = std::all_of(lines.begin(), lines.end(),
-                                     [](const std::string& l) { return TrimBlanks(l).empty(); });
-      throw SorrelError(model + (blank ? ": the training list is empty"
-                                       : ": not a training list (it has no [List] section)"));
-    }
-    if (list.ReadSection("List").empty()) throw SorrelError(model + ": the training list is empty");
-    if (!list.Open()) throw SorrelError(model + ": " + TheUi().MessagesText());
-    list.FillRows();
-    for (const auto& entry : list.TrainingS)
-      NoteInput(entry.second);
+    std::unique_ptr<TTrainingList> list = OpenCliTrainingList(model);
     std::vector<std::string> templates;
-    for (size_t i = 0; i < list.Rows.size(); ++i)
-      if (list.Rows[i].Checked) {
-        TTraining t(list.TrainingS[i].second);
-        if (!IsTraining(t))
-          throw SorrelError(model + ": its training " + list.TrainingS[i].second + " is " +
-                            kNotATraining);
-        t.Open();
-        templates.push_back(t.DefaultTml);
-      }
-    if (templates.empty())
-      throw SorrelError(model + ": no training of the list is checked (" +
-                        std::to_string(list.Rows.size()) + " listed), so nothing is classified");
-    checkProcessingUsed(templates);
+    for (const std::string& path : CheckedTrainingPaths(*list)) {
+      TTraining t(path);
+      t.Open();
+      templates.push_back(t.DefaultTml);
+    }
+    CheckProcessingUsed(args, model, templates);
     for (const std::string& s : spectra) {
       std::unique_ptr<SpecFrame> unknown = OpenFrame(s, args);
-      try {
-        list.Run(unknown.get(), makeReference);
-      } catch (const SorrelError& e) {
-        throw SorrelError(std::string(e.what()) + " (classifying " + s + ")");
-      }
-      for (size_t i = 0; i < list.Rows.size(); ++i) {
-        const TrainingRow& row = list.Rows[i];
+      list->Run(unknown.get(), makeReference);
+      for (size_t i = 0; i < list->Rows.size(); ++i) {
+        const TrainingRow& row = list->Rows[i];
         if (!row.Checked || row.State == TrainingRow::Status::None) continue;
-        Line line{s, list.TrainingS[i].second, row.Caption, std::nullopt};
+        Line line{s, list->TrainingS[i].second, row.Caption, std::nullopt};
         if (row.State == TrainingRow::Status::Classified)
-          line.result = Classification{true, row.ScoreValue, row.Answer};
+          line.result = Classification{true, row.ScoreValue, row.Answer, {}};
+        else if (row.State == TrainingRow::Status::NoAnswer)
+          line.result = Classification{true, 0.0, {}, row.Reason};
         lines.push_back(std::move(line));
       }
     }
   }
   WriteOutput(args, Format(lines, args));
-  return 0;
+  // Every row is printed; then the first row without answer, and how many
+  // there are, fail the command.
+  const auto first = std::find_if(lines.begin(), lines.end(), Unanswered);
+  if (first == lines.end()) return 0;
+  const auto count = std::count_if(lines.begin(), lines.end(), Unanswered);
+  std::fprintf(
+      stderr, "sorrel: %s\n",
+      OneLine(first->training + ": no answer for " + first->spectrum + ": " +
+              first->result->Reason +
+              (count > 1 ? " (and " + std::to_string(count - 1) + " more rows without answer)"
+                         : std::string()))
+          .c_str());
+  return 1;
 }
 
 const bool registered = RegisterCommand(

@@ -37,7 +37,8 @@ void Declare(Args& args) {
   args.Flag("--force", "replace OUT.trn when it exists");
   args.Flag("--json",
             "print the summary as one JSON object: training, compound, spectra, loadings, low, "
-            "high, RcM, RMSG, ppid, pnid");
+            "high, RcM, RMSG, ppid, pnid, model (and yes_limit, poss_limit for the calibrated "
+            "model)");
   args.Group("Training");
   args.Option("--compound", "NAME", "name of the compound").Required();
   args.Option("--ppid", "X", "limit of a positive identification, with at most one decimal")
@@ -47,6 +48,12 @@ void Declare(Args& args) {
               "limit of a possible identification, with at most one decimal; not below --ppid")
       .Number(0, 1000)
       .Default("3");
+  args.Option("--model", "spec|calibrated",
+              "the class model classify and screen answer by: spec, the Mahalanobis score "
+              "against --ppid and --pnid; calibrated, limits computed from the training's own "
+              "spectra (at least 3), kept in a section of their own")
+      .Choice({"spec", "calibrated"})
+      .Default("spec");
   DeclareTrainingOptions(args);
   args.Footer(
       "Calculates a training exactly as Save Training does and writes it to OUT.trn. The "
@@ -106,6 +113,8 @@ int Run(const Args& args) {
   t.LoadedSpec.clear();
   for (const std::string& p : paths)
     t.LoadedSpec.push_back(ExtractFileName(p));
+  const bool calibrated = args.Value("--model").value_or("spec") == "calibrated";
+  t.ClassModel = calibrated ? tClassModel::Calibrated : tClassModel::Standard;
   const PcaResults r = Calculate(t, frames);
   // Save Training: statistics, then the options dialog's values.
   try {
@@ -133,12 +142,21 @@ int Run(const Args& args) {
     doc["RMSG"] = JsonNumber(t.RMSG);
     doc["ppid"] = JsonNumber(t.PPID);
     doc["pnid"] = JsonNumber(t.PNID);
+    doc["model"] = calibrated ? "calibrated" : "spec";
+    if (calibrated) {
+      doc["yes_limit"] = JsonNumber(t.Calibration.YesLimit);
+      doc["poss_limit"] = JsonNumber(t.Calibration.PossLimit);
+    }
     text = JsonText(doc);
   } else {
     text = "training\t" + ShownName(out) + "\ncompound\t" + ShownName(t.Compound) + "\nspectra\t" +
            std::to_string(t.LoadedSpec.size()) + "\nloadings\t" + std::to_string(t.NLoadings) +
            "\nlow\t" + std::to_string(t.LowBound) + "\nhigh\t" + std::to_string(t.HighBound) +
-           "\nRcM\t" + Num(t.RcM) + "\nRMSG\t" + Num(t.RMSG) + "\n";
+           "\nRcM\t" + Num(t.RcM) + "\nRMSG\t" + Num(t.RMSG) + "\nmodel\t" +
+           (calibrated ? "calibrated\nyes_limit\t" + Num(t.Calibration.YesLimit) +
+                             "\nposs_limit\t" + Num(t.Calibration.PossLimit)
+                       : std::string("spec")) +
+           "\n";
   }
   WriteStdout(text);
   return 0;

@@ -11,6 +11,7 @@
 #include "RunCli.h"
 #include "ScriptedUi.h"
 #include "TempDir.h"
+#include "cli/Cli.h"
 #include "core/common/NumberText.h"
 #include "core/common/Paths.h"
 #include "core/common/TextFile.h"
@@ -18,6 +19,7 @@
 #include "core/plots/PreprocFrame.h"
 #include "core/training/Training.h"
 #include "core/training/TrainingCalc.h"
+#include "core/training/TrainingList.h"
 
 using namespace sorrel;
 using namespace sorrel::test;
@@ -399,6 +401,105 @@ TEST(ClassifyCli, RealSpectraCaffeineTraining) {
   EXPECT_NE(lines[0].find(",Caffeine,No,"), std::string::npos) << lines[0];
   for (size_t i = 1; i < 5; ++i)
     EXPECT_EQ(lines[i].find(",No,"), std::string::npos) << lines[i];
+}
+
+TEST(ClassifyCli, SpectraThatCannotBeJudgedGiveTheirReasonAndExitOne) {
+  // Alpha's window is m/z 50 to 70; "far" holds peaks at 100 to 120 only.
+  // Its row has no answer but the reason, the other rows are printed, and
+  // the command fails at the end naming the training and the spectrum.
+  TempDir dir;
+  ASSERT_EQ(RunSorrel(Args({"train", dir.File("alpha.trn"), "--compound", "Alpha", "--normalize"},
+                           WriteSpectra(dir, "a", 1, 6)))
+                .status,
+            0);
+  ASSERT_EQ(RunSorrel(Args({"train", dir.File("beta.trn"), "--compound", "Beta", "--normalize"},
+                           WriteSpectra(dir, "b", 5, 6)))
+                .status,
+            0);
+  dir.Write("l.trl", "[List]\r\nalpha=1\r\nbeta=1\r\n");
+  tXYarray far;
+  for (int m = 100; m <= 120; ++m)
+    far.push_back({static_cast<float>(m), 40.0f});
+  const std::string unknown = dir.Write("unknown.txt", SpectrumText(1, 20));
+  const std::string faraway = dir.Write("far.txt", Text(far));
+  const std::string reason = "no intensity between m/z 50 and 70";
+
+  CliResult r = RunSorrel({"classify", dir.File("alpha.trn"), faraway, unknown});
+  EXPECT_EQ(r.status, 1);
+  std::vector<std::string> lines = SplitLines(r.out);
+  ASSERT_EQ(lines.size(), 2u) << r.out;
+  EXPECT_EQ(lines[0], faraway + "\tAlpha\tno answer\t" + reason);
+  EXPECT_EQ(lines[1].rfind(unknown + "\tAlpha\t", 0), 0u) << lines[1];
+  EXPECT_EQ(lines[1].find("no answer"), std::string::npos) << lines[1];
+  EXPECT_EQ(r.err, "sorrel: " + dir.File("alpha.trn") + ": no answer for " + faraway + ": " +
+                       reason + "\n");
+
+  r = RunSorrel({"classify", "--json", dir.File("l.trl"), faraway});
+  EXPECT_EQ(r.status, 1);
+  for (const char* training : {"alpha", "beta"})
+    EXPECT_NE(r.out.find("\"training\":\"" + dir.File(std::string(training) + ".trn") +
+                         "\",\"compound\":\"" + (training[0] == 'a' ? "Alpha" : "Beta") +
+                         "\",\"answer\":null,\"score\":null,\"reason\":\"" + reason + "\"}"),
+              std::string::npos)
+        << r.out;
+  EXPECT_NE(r.err.find("(and 1 more rows without answer)"), std::string::npos) << r.err;
+  r = RunSorrel({"classify", "--csv", dir.File("l.trl"), unknown});
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out.find("no answer"), std::string::npos) << r.out;
+}
+
+TEST(TrainCli, CalibratedModel) {
+  // The calibrated model's limits, kept in the training; classify answers
+  // by them, exactly as the core classifies with the training read back.
+  TempDir dir;
+  const auto paths = WriteSpectra(dir, "acid", 2, 6);
+  CliResult r = RunSorrel(Args({"train", dir.File("acid.trn"), "--compound", "Acid", "--normalize",
+                                "--loadings", "2", "--model", "calibrated"},
+                               paths));
+  ASSERT_EQ(r.status, 0) << r.err;
+  TTraining t(dir.File("acid.trn"));
+  t.Open();
+  ASSERT_EQ(t.ClassModel, tClassModel::Calibrated);
+  EXPECT_EQ(t.ClassModelProblem(), "");
+  EXPECT_EQ(t.Calibration.Spectra.size(), 6u);
+  EXPECT_NE(r.out.find("\nmodel\tcalibrated\nyes_limit\t" + cli::Num(t.Calibration.YesLimit) +
+                       "\nposs_limit\t" + cli::Num(t.Calibration.PossLimit) + "\n"),
+            std::string::npos)
+      << r.out;
+
+  const std::string unknown = dir.Write("unknown.txt", SpectrumText(2, 20));
+  const std::string other = dir.Write("other.txt", SpectrumText(7, 1));
+  r = RunSorrel({"classify", "--json", dir.File("acid.trn"), unknown, other});
+  ASSERT_EQ(r.status, 0) << r.err;
+  ScriptedUi ui;
+  CoreFrames f(paths);
+  for (const std::string& s : {unknown, other}) {
+    SpecFrame frame;
+    ASSERT_TRUE(frame.Open(s));
+    const Classification c = Classify(t, *f.frames[0], frame);
+    EXPECT_NE(r.out.find("\"spectrum\":\"" + s + "\",\"training\":\"" + dir.File("acid.trn") +
+                         "\",\"compound\":\"Acid\",\"answer\":\"" + c.Answer +
+                         "\",\"score\":" + ShortestRoundTrip(c.Score) + "}"),
+              std::string::npos)
+        << r.out;
+  }
+  EXPECT_NE(r.out.find("\"answer\":\"No\""), std::string::npos) << r.out;
+
+  // The default is the standard model; a calibrated one needs 3 spectra.
+  r = RunSorrel(Args({"train", dir.File("std.trn"), "--compound", "Acid", "--json"}, paths));
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(r.out.find("\"model\":\"spec\""), std::string::npos) << r.out;
+  TTraining plain(dir.File("std.trn"));
+  EXPECT_FALSE(plain.SectionExists(kClassModelSection));
+  r = RunSorrel({"train", dir.File("two.trn"), "--compound", "Acid", "--loadings", "1", "--model",
+                 "calibrated", paths[0], paths[1]});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.err.find("at least 3 spectra"), std::string::npos) << r.err;
+  EXPECT_FALSE(FileExists(dir.File("two.trn")));
+  EXPECT_EQ(
+      RunSorrel(Args({"train", dir.File("x.trn"), "--compound", "Acid", "--model", "bayes"}, paths))
+          .status,
+      2);
 }
 
 TEST(ClassifyCli, EachTrainingWithItsOwnTemplate) {

@@ -57,6 +57,7 @@ void ShutDown(TMemIniFile& startupIni, TTraining& training) {
   training.Save(false);
   startupIni.AssignContents(training);
   startupIni.EraseSection(kPCA);
+  startupIni.EraseSection(kClassModelSection);
   startupIni.WriteString(kTarget, kTrainingKey, training.FileName());
   std::string failed;
   try {

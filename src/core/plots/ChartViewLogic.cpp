@@ -70,7 +70,13 @@ void ChartViewLogic::ClearSeries() {
   cursor_ = -1;
   nearest_ = -1;
   subtitle_.clear();
-  Notify(kSeries | kCursor | kMarker);
+  notes_.clear();
+  Notify(kSeries | kCursor | kMarker | kNotes);
+}
+
+void ChartViewLogic::SetNotes(std::vector<PointNote> notes) {
+  notes_ = std::move(notes);
+  Notify(kNotes);
 }
 
 void ChartViewLogic::SetVisibleRange(double lo, double hi) {

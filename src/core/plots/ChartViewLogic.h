@@ -49,7 +49,8 @@ class ChartViewLogic {
     kTitle = 256,     // the chart's title
     kExpand = 512,    // both axes are to scale to the data again
     kPeaks = 1024,    // the peak marks (the peak list or their visibility)
-    kDataRow = 2048   // the data table's current row
+    kDataRow = 2048,  // the data table's current row
+    kNotes = 4096     // the notes over points (Notes)
   };
 
   // Sets the view up as a chromatogram view (line, cursor) or a mass view
@@ -166,6 +167,17 @@ class ChartViewLogic {
   // Peaks was filled anew: the marks and the peak table follow.
   void PeaksChanged() { Notify(kPeaks | kTables); }
 
+  // ---- notes: a label over given points of the series, always shown
+  // (the hits of a screening on the chromatogram). They stay while the
+  // series is redrawn and go with it when it is cleared (another file).
+  struct PointNote {
+    int index = 0;  // the point's index in the series
+    std::string text;
+    friend bool operator==(const PointNote&, const PointNote&) = default;
+  };
+  void SetNotes(std::vector<PointNote> notes);
+  const std::vector<PointNote>& Notes() const { return notes_; }
+
   // ---- tables
   tPeaks Peaks;
   // The data table's current row (a point index; -1 for none). The frame
@@ -230,6 +242,7 @@ class ChartViewLogic {
   double visLo_ = 0, visHi_ = 0;
   bool visSet_ = false;
   std::vector<RangeMark> marks_;
+  std::vector<PointNote> notes_;
   int selectedRow_ = -1;
   int cursor_ = -1;
   double cursorX_ = 0;

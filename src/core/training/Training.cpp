@@ -23,6 +23,35 @@ std::string LoadingKey(int k) {
   return "Loading[" + std::to_string(k) + "]";
 }
 
+std::string SpectrumKey(size_t k) {
+  return "Spectrum[" + std::to_string(k) + "]";
+}
+
+const char* const kCalibratedName = "calibrated";
+
+// Numbers separated by single tabs, each written by `text`.
+std::string JoinRow(const adouble& values, std::string (*text)(double)) {
+  std::string out;
+  for (size_t i = 0; i < values.size(); ++i) {
+    if (i) out += '\t';
+    out += text(values[i]);
+  }
+  return out;
+}
+
+// The class model's numbers are written in their shortest exact form, so
+// that a training read back answers exactly as the one that was saved.
+std::string ExactRow(const adouble& values) {
+  return JoinRow(values, ShortestRoundTrip);
+}
+
+// The number of a key, or NaN when it is missing or not a number (the
+// model then reports itself incomplete).
+double ReadExact(const TMemIniFile& ini, const char* key) {
+  const auto v = ParseNumber(ini.ReadString(kClassModelSection, key, ""));
+  return v ? *v : std::nan("");
+}
+
 }  // namespace
 
 double OneDecimal(double x) {
@@ -80,12 +109,7 @@ std::string RowValueText(double x) {
 }
 
 std::string WriteRow(const adouble& values) {
-  std::string out;
-  for (size_t i = 0; i < values.size(); ++i) {
-    if (i) out += '\t';
-    out += RowValueText(values[i]);
-  }
-  return out;
+  return JoinRow(values, RowValueText);
 }
 
 void ReadRow(const std::string& text, size_t count, adouble& values) {
@@ -124,6 +148,7 @@ void TTraining::Open() {
     std::string name = ReadString(kLoadedSpec, std::to_string(k), "");
     if (!name.empty()) LoadedSpec.push_back(std::move(name));
   }
+  ReadClassModel();
   if (!Calculated) return;
   const int32_t nPoints = ReadInteger(kPCA, "NPoints", 0);
   // A missing, negative or absurd point count leaves the training marked
@@ -188,6 +213,7 @@ void TTraining::Save(bool Update) {
       flat.insert(flat.end(), row.begin(), row.end());
     WriteString(kPCA, "MahalMat", WriteRow(flat));
   }
+  WriteClassModel();
   if (Update) UpdateFile();
 }
 
@@ -199,6 +225,73 @@ adouble TTraining::Preproc(PreprocFrame& pl0, PreprocFrame& plX) {
   adouble row;
   PreprocessSpectrum({LowBound, HighBound, Normalize, IncSens}, pl0, plX, row, Xvals);
   return row;
+}
+
+void TTraining::ReadClassModel() {
+  ClassModel = tClassModel::Standard;
+  Calibration = tCalibration();
+  unknownModel_.clear();
+  if (!SectionExists(kClassModelSection)) return;
+  const std::string model = ReadString(kClassModelSection, "Model", "");
+  if (!SameText(model, kCalibratedName)) {
+    unknownModel_ = ReadSectionValues(kClassModelSection);
+    return;
+  }
+  ClassModel = tClassModel::Calibrated;
+  tCalibration& c = Calibration;
+  c.Significance = ReadExact(*this, "Significance");
+  c.PossSignificance = ReadExact(*this, "PossSignificance");
+  c.Mean = ReadExact(*this, "Mean");
+  c.DoF = ReadExact(*this, "DoF");
+  c.YesLimit = ReadExact(*this, "YesLimit");
+  c.PossLimit = ReadExact(*this, "PossLimit");
+  const int32_t nSpectra = ReadInteger(kClassModelSection, "NSpectra", 0);
+  const int32_t nPoints = ReadInteger(kPCA, "NPoints", 0);
+  // Within the limits of the training itself; anything else leaves the
+  // model incomplete, which ClassModelProblem reports.
+  if (nSpectra <= 0 || nSpectra > kMaxLoadedSpec || nPoints <= 0 || nPoints > kMaxTrainingPoints)
+    return;
+  ReadRow(ReadString(kClassModelSection, "Distances", ""), static_cast<size_t>(nSpectra),
+          c.Distances);
+  for (int32_t k = 1; k <= nSpectra; ++k) {
+    adouble row;
+    ReadRow(ReadString(kClassModelSection, SpectrumKey(static_cast<size_t>(k)), ""),
+            static_cast<size_t>(nPoints), row);
+    if (row.empty()) return;
+    c.Spectra.push_back(std::move(row));
+  }
+}
+
+void TTraining::WriteClassModel() {
+  if (!unknownModel_.empty()) {
+    for (const auto& [key, value] : unknownModel_)
+      AppendString(kClassModelSection, key, value);
+    return;
+  }
+  // The limits belong to the training's results: a training that is not
+  // (or no longer) calculated has none.
+  if (ClassModel != tClassModel::Calibrated || !Calculated) return;
+  const tCalibration& c = Calibration;
+  WriteString(kClassModelSection, "Model", kCalibratedName);
+  WriteString(kClassModelSection, "Significance", ShortestRoundTrip(c.Significance));
+  WriteString(kClassModelSection, "PossSignificance", ShortestRoundTrip(c.PossSignificance));
+  WriteString(kClassModelSection, "YesLimit", ShortestRoundTrip(c.YesLimit));
+  WriteString(kClassModelSection, "PossLimit", ShortestRoundTrip(c.PossLimit));
+  WriteString(kClassModelSection, "Mean", ShortestRoundTrip(c.Mean));
+  WriteString(kClassModelSection, "DoF", ShortestRoundTrip(c.DoF));
+  WriteInteger(kClassModelSection, "NSpectra", static_cast<int64_t>(c.Spectra.size()));
+  WriteString(kClassModelSection, "Distances", ExactRow(c.Distances));
+  for (size_t k = 0; k < c.Spectra.size(); ++k)
+    WriteString(kClassModelSection, SpectrumKey(k + 1), ExactRow(c.Spectra[k]));
+}
+
+std::string TTraining::ClassModelProblem() const {
+  if (!unknownModel_.empty())
+    return "its class model \"" + ReadString(kClassModelSection, "Model", "") +
+           "\" is not known to this program";
+  if (ClassModel != tClassModel::Calibrated) return {};
+  const std::string problem = Calibration.Problem(Xvals.size());
+  return problem.empty() ? problem : "its calibrated class model is incomplete: " + problem;
 }
 
 bool TTraining::HasResults() const {

@@ -5,13 +5,17 @@
 // preprocessing and calculation settings and, once calculated, the
 // loadings, the Mahalanobis matrix and the two scalars classification
 // needs. The data matrix, scores, eigenvalues and residuals are not kept:
-// the workbench recomputes them from the spectra.
+// the workbench recomputes them from the spectra. A training with the
+// calibrated class model keeps that model in a section of its own,
+// [ClassModel], which readers that know only the other sections pass over.
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "core/common/IniFile.h"
 #include "core/common/Types.h"
+#include "core/training/ClassModel.h"
 
 namespace sorrel {
 
@@ -26,6 +30,8 @@ inline constexpr int32_t kMaxTrainingLoadings = 100;
 inline constexpr int32_t kMaxTrainingPoints = 1000000;
 // Keys "1" to "36" of [LoadedSpec] are read; later ones are not.
 inline constexpr int kMaxLoadedSpec = 36;
+// The section of the calibrated class model.
+inline constexpr const char* kClassModelSection = "ClassModel";
 
 class TTraining : public TMemIniFile {
  public:
@@ -53,6 +59,10 @@ class TTraining : public TMemIniFile {
   aadouble MahalMat;
   double RcM = 0.0;
   double RMSG = 0.0;
+  // The answer classification gives, and the calibrated model's limits and
+  // spectra. Standard unless the file holds a [ClassModel] section.
+  tClassModel ClassModel = tClassModel::Standard;
+  tCalibration Calibration;
 
   // Fills the fields from the in-memory file, with the defaults of the
   // file format for what is missing or unreadable. Never fails.
@@ -72,6 +82,17 @@ class TTraining : public TMemIniFile {
   // Mahalanobis matrix of (NLoadings+1) x (NLoadings+1). A file marked
   // calculated whose PCA section is missing or damaged fails this.
   bool HasResults() const;
+  // Why the training's class model cannot answer (its [ClassModel] section
+  // names a model this program does not know, or the calibrated model is
+  // incomplete); empty when it can.
+  std::string ClassModelProblem() const;
+
+ private:
+  void ReadClassModel();
+  void WriteClassModel();
+  // A [ClassModel] section of a model this program does not know, kept as
+  // it was read so that saving the training does not lose it.
+  std::vector<std::pair<std::string, std::string>> unknownModel_;
 };
 
 // A value to one decimal as the training file keeps IncSens (and as the

@@ -97,6 +97,13 @@ void StoreResults(TTraining& training, const PcaResults& results) {
   adouble mean;
   double rcm = 0, rmsg = 0;
   CalcTrainingStats(results.Data, training.NLoadings, results.Precision, mahal, mean, rcm, rmsg);
+  // The calibrated model is computed anew from the same data matrix, so
+  // that its limits always belong to the training's spectra and settings.
+  tCalibration calibration;
+  if (training.ClassModel == tClassModel::Calibrated)
+    calibration = Calibrate(results.Data, training.Xvals, training.Calibration.Significance,
+                            training.Calibration.PossSignificance);
+  training.Calibration = std::move(calibration);
   training.Calculated = true;
   // Xvals are the masses the preprocessing of the data matrix set.
   CopyMatrix(results.Loadings, training.Loadings);

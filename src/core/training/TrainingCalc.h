@@ -55,8 +55,10 @@ bool CalculatePCs(TTraining& training, const FrameList& frames, int nLoadings, P
 // Save Training's calculation: the training becomes calculated when the
 // data matrix has a row; its Loadings are a copy of the results' loadings,
 // its MahalMat, RcM and RMSG come from CalcTrainingStats of the data matrix
-// with the training's NLoadings, to the precision of the results. Throws (and changes nothing) when
-// the statistics cannot be computed.
+// with the training's NLoadings, to the precision of the results. A training
+// with the calibrated class model gets that model calibrated on the data
+// matrix (with the significances it holds). Throws (and changes nothing)
+// when the statistics or the calibration cannot be computed.
 void StoreResults(TTraining& training, const PcaResults& results);
 
 // The workbench's CrossValidate: the leave-one-out score of frame

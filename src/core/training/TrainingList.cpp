@@ -1,5 +1,6 @@
 #include "core/training/TrainingList.h"
 
+#include <algorithm>
 #include <cmath>
 #include <filesystem>
 
@@ -70,15 +71,50 @@ std::string CompoundOfLines(const std::vector<std::string>& lines) {
   return {};
 }
 
+std::string NoIntensityReason(int32_t low, int32_t high) {
+  return "no intensity between m/z " + std::to_string(low) + " and " + std::to_string(high);
+}
+
 Classification Classify(TTraining& training, PreprocFrame& reference, PreprocFrame& unknown) {
   Classification c;
   if (!training.HasResults()) return c;
-  const adouble v = training.Preproc(reference, unknown);
-  adouble s;
-  ProjectSpectrum(training.NLoadings, v, training.Loadings, training.RcM, s);
-  c.Score = std::fabs(MahalScore(training.MahalMat, training.NLoadings, s, training.RMSG));
-  c.Answer = ClassAnswer(c.Score, training.PPID, training.PNID);
   c.Calculated = true;
+  try {
+    const std::string problem = training.ClassModelProblem();
+    if (!problem.empty()) throw SorrelError(problem);
+    if (reference.IsEmpty()) throw SorrelError("its reference spectrum is empty");
+    if (unknown.IsEmpty()) throw SorrelError("the spectrum is empty");
+    unknown.TakeOptionsOf(reference);
+    // Judged only where it has intensity in the window: a spectrum of
+    // zeros there would otherwise sit at the centre of every training's
+    // scores (or fail its normalisation).
+    adouble row, xvals;
+    PreprocSettings settings{training.LowBound, training.HighBound, false, 0.0};
+    PreprocessRow(settings, reference.CurrentMass(), unknown.CurrentMass(), row, xvals,
+                  unknown.FileName());
+    if (std::none_of(row.begin(), row.end(), [](double y) { return y > 0.0; })) {
+      c.Reason = NoIntensityReason(training.LowBound, training.HighBound);
+      return c;
+    }
+    settings.Normalize = training.Normalize;
+    settings.IncSens = training.IncSens;
+    PreprocessRow(settings, reference.CurrentMass(), unknown.CurrentMass(), row, xvals,
+                  unknown.FileName());
+    if (training.ClassModel == tClassModel::Calibrated) {
+      const CalibratedAnswer a = ClassifyCalibrated(training.Calibration, row, xvals);
+      c.Score = a.Score;
+      c.Answer = a.Answer;
+    } else {
+      adouble s;
+      ProjectSpectrum(training.NLoadings, row, training.Loadings, training.RcM, s);
+      c.Score = std::fabs(MahalScore(training.MahalMat, training.NLoadings, s, training.RMSG));
+      c.Answer = ClassAnswer(c.Score, training.PPID, training.PNID);
+    }
+  } catch (const SorrelError& e) {
+    c.Score = 0.0;
+    c.Answer.clear();
+    c.Reason = e.what();
+  }
   return c;
 }
 
@@ -204,19 +240,19 @@ bool TTrainingList::Run(PreprocFrame* active, const ReferenceFrameMaker& makeRef
     row.Score.clear();
     row.State = TrainingRow::Status::None;
     row.ScoreValue = 0.0;
+    row.Reason.clear();
   }
   Ui().ProcessMessages();
   for (size_t i = 0; i < Rows.size(); ++i) {
     TrainingRow& row = Rows[i];
     if (!row.Checked) continue;
-    TTraining* t = GetTrainingAt(i);
-    if (!t) continue;
-    if (!t->HasResults()) {
-      row.State = TrainingRow::Status::NotCalculated;
-      continue;
-    }
-    const std::string& trnPath = t->FileName();
     try {
+      TTraining* t = GetTrainingAt(i);
+      if (!t) continue;
+      if (!t->HasResults()) {
+        row.State = TrainingRow::Status::NotCalculated;
+        continue;
+      }
       if (t->LoadedSpec.empty())
         throw SorrelError("the training names no spectrum, so it has no reference spectrum");
       const std::string refPath = t->DirName() + t->LoadedSpec[0];
@@ -224,14 +260,14 @@ bool TTrainingList::Run(PreprocFrame* active, const ReferenceFrameMaker& makeRef
       if (!reference || reference->IsEmpty())
         throw SorrelError("its reference spectrum " + refPath + " cannot be opened");
       const Classification c = Classify(*t, *reference, *active);
+      if (!c.Reason.empty()) throw SorrelError(c.Reason);
       row.State = TrainingRow::Status::Classified;
       row.ScoreValue = c.Score;
       row.Answer = c.Answer;
       row.Score = ScoreText(c.Score);
-    } catch (const MathError& e) {
-      throw MathError(trnPath + ": " + e.what());
     } catch (const SorrelError& e) {
-      throw SorrelError(trnPath + ": " + e.what());
+      row.State = TrainingRow::Status::NoAnswer;
+      row.Reason = e.what();
     }
   }
   return true;
@@ -242,11 +278,18 @@ std::string TTrainingList::CopyText() const {
   for (const TrainingRow& row : Rows) {
     if (!row.Checked) continue;
     out += row.Caption + "\n";
-    for (const std::string* cell : {&row.Answer, &row.Score})
+    for (const std::string* cell : {&row.Answer, &row.Score, &row.Reason})
       if (!cell->empty()) out += "\t" + *cell;
     out += "\n";
   }
   return out;
+}
+
+std::vector<std::string> CheckedTrainingPaths(const TTrainingList& list) {
+  std::vector<std::string> paths;
+  for (size_t i = 0; i < list.Rows.size() && i < list.TrainingS.size(); ++i)
+    if (list.Rows[i].Checked) paths.push_back(list.TrainingS[i].second);
+  return paths;
 }
 
 void OpenTrainingListByPath(std::unique_ptr<TTrainingList>& current, const std::string& path) {

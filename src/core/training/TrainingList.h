@@ -26,17 +26,32 @@ struct Classification {
   // calculated but holding no usable loadings and matrix): nothing else is
   // set then.
   bool Calculated = false;
-  double Score = 0.0;  // the absolute value of the Mahalanobis score
-  std::string Answer;  // "Yes", "Poss." or "No"
+  // The score: the absolute value of the Mahalanobis score for the
+  // standard model, the dissimilarity over its "Yes" limit for the
+  // calibrated one.
+  double Score = 0.0;
+  std::string Answer;  // "Yes", "Poss." or "No"; empty when there is none
+  // Why a calculated training gives no answer (the spectrum cannot be
+  // judged, or the computation failed); empty when it answers.
+  std::string Reason;
 };
+
+// The reason given for a spectrum without intensity in a training's mass
+// window: "no intensity between m/z L and H".
+std::string NoIntensityReason(int32_t low, int32_t high);
 
 // Classifies the current spectrum of `unknown` against `training`: the
 // unknown takes over the reference frame's options and is preprocessed
-// against it with the training's settings, projected onto the training's
-// loadings from an empty score vector and scored; the answer follows the
-// training's limits PPID and PNID. Throws on an arithmetic fault, a spectrum
-// that does not fit the training's mass grid, or a projection that cannot
-// be bracketed.
+// against it with the training's settings. By the standard model it is
+// projected onto the training's loadings from an empty score vector and
+// scored, the answer following the training's limits PPID and PNID; by the
+// calibrated model its dissimilarity to the training's spectra is held
+// against the calibrated limits. A spectrum with no intensity in the
+// training's mass window cannot be judged: it gets no answer, and the
+// reason. So does a spectrum whose scoring fails (an arithmetic fault, a
+// projection that cannot be bracketed, a mass grid that does not fit the
+// training, a class model that is incomplete): one spectrum that cannot be
+// scored never stops the classification of others.
 Classification Classify(TTraining& training, PreprocFrame& reference, PreprocFrame& unknown);
 
 // Makes the hidden frame that shows a training's reference spectrum (the
@@ -62,13 +77,16 @@ std::unique_ptr<PreprocFrame> OpenSpecFrame(const TTraining& training, const std
 
 // One row of the result list.
 struct TrainingRow {
-  enum class Status { None, Classified, NotCalculated };
+  // NoAnswer: the training is calculated but gave no answer for the
+  // spectrum; Reason says why.
+  enum class Status { None, Classified, NotCalculated, NoAnswer };
   std::string Caption;  // the compound
   bool Checked = false;
   std::string Answer;  // the "Answer" cell
   std::string Score;   // the "Score" cell
   Status State = Status::None;
   double ScoreValue = 0.0;
+  std::string Reason;  // why there is no answer (state NoAnswer)
 };
 
 class TTrainingList : public TMemIniFile {
@@ -109,14 +127,20 @@ class TTrainingList : public TMemIniFile {
   void Remove(size_t row);
   // Classifies `active` against every checked training. With no frame
   // (nullptr) shows "No spec to consider." and answers false. Rows of
-  // trainings without results stay empty (state NotCalculated). Errors
-  // (reference spectrum missing, arithmetic faults) stop the run with an
-  // exception naming the training.
+  // trainings without results stay empty (state NotCalculated). A row that
+  // cannot be answered (the spectrum cannot be judged against the
+  // training, its reference spectrum or template is missing, the scoring
+  // fails) gets the state NoAnswer and the reason, and the run goes on
+  // with the next row.
   bool Run(PreprocFrame* active, const ReferenceFrameMaker& makeReference = OpenSpecFrame);
   // The checked rows as text: the compound, a line feed, a tab and the text
-  // of each filled cell, a line feed.
+  // of each filled cell (for a row without answer, its reason), a line
+  // feed.
   std::string CopyText() const;
 };
+
+// The training files of the checked rows of a list, in row order.
+std::vector<std::string> CheckedTrainingPaths(const TTrainingList& list);
 
 // "Opening a list by path": asks "Create a new one ?" for a missing file
 // (No keeps `current`), replaces `current` by the list on `path` (an absent

@@ -26,6 +26,7 @@
 #include "core/mainwindow/MainWindowLogic.h"
 #include "core/plots/PlotCollection.h"
 #include "gui/mainwindow/TAboutBox.h"
+#include "gui/mainwindow/TfmScreen.h"
 #include "gui/mainwindow/TfrmDirPicker.h"
 #include "gui/mainwindow/TfrmOpts.h"
 #include "gui/plots/TPlots.h"
@@ -251,6 +252,10 @@ void TfrmTansy::BuildSidePanel() {
   layout->addWidget(mmLog);
   tsSurvey = new QWidget(pnlLeft);
   tsSurvey->setAccessibleName("Survey");
+  auto* surveyLayout = new QVBoxLayout(tsSurvey);
+  surveyLayout->setContentsMargins(0, 0, 0, 0);
+  fmScreen = new TfmScreen(plots->Collection(), tsSurvey);
+  surveyLayout->addWidget(fmScreen);
   pnlLeft->addTab(tsOptimization, "Optimization");
   pnlLeft->addTab(tsSurvey, "Survey");
   // The command log's page is reached only through Optimize Param.

@@ -31,6 +31,7 @@ class TAboutBox;
 class TBMDSpinEdit;
 class TfrmDirPicker;
 class TfrmOpts;
+class TfmScreen;
 class TPlots;
 
 class TfrmTansy : public QMainWindow {
@@ -91,6 +92,8 @@ class TfrmTansy : public QMainWindow {
   QWidget* tsOptimization = nullptr;
   QPlainTextEdit* mmLog = nullptr;
   QWidget* tsSurvey = nullptr;
+  // Run screening on the "Survey" page.
+  TfmScreen* fmScreen = nullptr;
 
   // ---- the dialogs created once with the window
   TAboutBox* AboutBox = nullptr;

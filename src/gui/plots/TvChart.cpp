@@ -60,7 +60,9 @@ constexpr int kMarkFontSize = 8;
 }  // namespace
 
 // The peak marks: one label above the point of each peak, drawn in one
-// pass for the points inside the visible part of the bottom axis.
+// pass for the points inside the visible part of the bottom axis. The
+// notes over points (hits of a screening) are drawn the same way, bold, in
+// their own colour, and stacked upwards where they would cover each other.
 class PeakMarks : public QCPAbstractItem {
  public:
   struct Label {
@@ -68,8 +70,10 @@ class PeakMarks : public QCPAbstractItem {
     double x, y;
     QString text;
   };
-  explicit PeakMarks(QCustomPlot* plot) : QCPAbstractItem(plot) {
+  explicit PeakMarks(QCustomPlot* plot, QColor colour = QColor(0, 0, 110), bool notes = false)
+      : QCPAbstractItem(plot), colour_(colour), stack_(notes) {
     font_.setPointSize(kMarkFontSize);
+    font_.setBold(notes);
   }
   std::vector<Label> labels;
   double selectTest(const QPointF&, bool, QVariant*) const override { return -1; }
@@ -79,7 +83,7 @@ class PeakMarks : public QCPAbstractItem {
     QCPAxis* x = parentPlot()->xAxis;
     QCPAxis* y = parentPlot()->yAxis;
     painter->setFont(font_);
-    painter->setPen(QColor(0, 0, 110));
+    painter->setPen(colour_);
     const QFontMetrics fm(font_);
     const QCPRange range = x->range();
     const QRect area = x->axisRect()->rect();
@@ -95,16 +99,23 @@ class PeakMarks : public QCPAbstractItem {
       const double left = std::clamp(at.x() - w / 2.0, double(area.left()),
                                      std::max(double(area.left()), double(area.right() - w)));
       const double base = std::max(at.y() - 3, double(area.top() + fm.ascent()));
-      const QRectF box(left, base - fm.ascent(), w, fm.height());
-      if (std::any_of(drawn.begin(), drawn.end(),
-                      [&](const QRectF& d) { return d.intersects(box); }))
-        continue;
+      QRectF box(left, base - fm.ascent(), w, fm.height());
+      auto covers = [&](const QRectF& b) {
+        return std::any_of(drawn.begin(), drawn.end(),
+                           [&](const QRectF& d) { return d.intersects(b); });
+      };
+      // Notes are all shown: one that would cover another goes a line up.
+      while (stack_ && covers(box) && box.top() - fm.height() >= area.top())
+        box.translate(0, -fm.height());
+      if (covers(box)) continue;
       drawn.push_back(box);
-      painter->drawText(QPointF(left, base), l.text);
+      painter->drawText(QPointF(left, box.top() + fm.ascent()), l.text);
     }
   }
 
  private:
+  QColor colour_;
+  bool stack_;
   QFont font_;
 };
 
@@ -261,6 +272,8 @@ TvChart::TvChart(QWidget* parent) : QWidget(parent) {
   tracer_->setVisible(false);
   marks_ = new PeakMarks(plot_);
   marks_->setVisible(false);
+  notes_ = new PeakMarks(plot_, QColor(160, 0, 0), true);
+  notes_->setVisible(false);
 
   connect(plot_, &QCustomPlot::mousePress, this, &TvChart::OnPress);
   connect(plot_, &QCustomPlot::mouseMove, this, &TvChart::OnMove);
@@ -367,6 +380,14 @@ std::vector<std::pair<int, QString>> TvChart::MarkLabels() const {
   return out;
 }
 
+std::vector<std::pair<int, QString>> TvChart::NoteLabels() const {
+  std::vector<std::pair<int, QString>> out;
+  if (!notes_->visible()) return out;
+  for (const PeakMarks::Label& l : notes_->labels)
+    out.emplace_back(l.index, l.text);
+  return out;
+}
+
 QString TvChart::AxisText(double x) const {
   const QCPAxis* a = plot_->xAxis;
   const QString format = a->numberFormat();
@@ -387,6 +408,7 @@ void TvChart::Sync(unsigned changes) {
   if (changes & (ChartViewLogic::kMarker | ChartViewLogic::kSeries)) SyncMarker();
   if (changes & ChartViewLogic::kTitle) SyncTitles();
   if (changes & (ChartViewLogic::kPeaks | ChartViewLogic::kSeries)) SyncPeakMarks();
+  if (changes & (ChartViewLogic::kNotes | ChartViewLogic::kSeries)) SyncNotes();
   if ((changes & ChartViewLogic::kDataRow) && logic_->DataRow() >= 0) {
     dataTable->selectRow(logic_->DataRow());
     dataTable->scrollTo(dataModel_->index(logic_->DataRow(), 0),
@@ -538,6 +560,17 @@ void TvChart::SyncPeakMarks() {
       if (!text.isEmpty()) marks_->labels.push_back({p.Index, x[i], y[i], text});
     }
   marks_->setVisible(logic_->MarksShown() && !marks_->labels.empty());
+}
+
+void TvChart::SyncNotes() {
+  notes_->labels.clear();
+  const auto& x = logic_->X();
+  const auto& y = logic_->Y();
+  for (const ChartViewLogic::PointNote& n : logic_->Notes())
+    if (n.index >= 0 && static_cast<size_t>(n.index) < x.size())
+      notes_->labels.push_back(
+          {n.index, x[static_cast<size_t>(n.index)], y[static_cast<size_t>(n.index)], Q(n.text)});
+  notes_->setVisible(!notes_->labels.empty());
 }
 
 void TvChart::SyncTitles() {

@@ -85,6 +85,8 @@ class TvChart : public QWidget {
   ChartScale Scale() const;
   // The marks' labels as they are drawn: point index and text.
   std::vector<std::pair<int, QString>> MarkLabels() const;
+  // The notes over points as they are drawn: point index and text.
+  std::vector<std::pair<int, QString>> NoteLabels() const;
 
   // The view's tool column: the frame's tool buttons (Data Table, Smooth,
   // Baseline, Peaks) and the view's own (Expand, Auto Y, Zoom mode, Range
@@ -132,6 +134,7 @@ class TvChart : public QWidget {
   void SyncTitles();
   void SyncTables();
   void SyncPeakMarks();
+  void SyncNotes();
   void OnPress(QMouseEvent* e);
   void OnMove(QMouseEvent* e);
   void OnRelease(QMouseEvent* e);
@@ -155,6 +158,7 @@ class TvChart : public QWidget {
   QCPItemText* cursorLabel_ = nullptr;
   QCPItemTracer* tracer_ = nullptr;
   PeakMarks* marks_ = nullptr;
+  PeakMarks* notes_ = nullptr;
   std::vector<QCPItemRect*> bands_;
   ViewTableModel* dataModel_ = nullptr;
   ViewTableModel* peakModel_ = nullptr;

@@ -164,9 +164,14 @@ TEST_F(ProgramDirTest, ShutdownWritesTheSettingsWithoutPcaAndTheCalculatedTraini
   dir.Write("startup.ini", "[Old]\r\nkey=gone\r\n");
   TMemIniFile ini = OpenStartupIni();
   TTraining t = Calculated(dir.File("sets/acid.trn"));
+  t.ClassModel = tClassModel::Calibrated;
+  t.Calibration.Spectra = {{1, 2, 3}, {2, 2, 3}, {1, 3, 3}};
+  t.Calibration.YesLimit = 0.1;
+  t.Calibration.PossLimit = 0.2;
   ShutDown(ini, t);
   // Written by hand from the training's fields: its sections in the
-  // training file's order, "PCA" left out, [Target] last.
+  // training file's order, "PCA" and the class model left out, [Target]
+  // last.
   EXPECT_EQ(ReadAll(dir.File("startup.ini")), Lines({"[General]",
                                                      "DefaultTml=/lab/Config/gc.tml",
                                                      "Compound=Acid",
@@ -194,6 +199,8 @@ TEST_F(ProgramDirTest, ShutdownWritesTheSettingsWithoutPcaAndTheCalculatedTraini
   EXPECT_TRUE(back.HasResults());
   EXPECT_EQ(back.MahalMat, t.MahalMat);
   EXPECT_EQ(back.RMSG, 1.75);
+  EXPECT_EQ(back.ClassModel, tClassModel::Calibrated);
+  EXPECT_EQ(back.Calibration.Spectra, t.Calibration.Spectra);
 }
 
 TEST_F(ProgramDirTest, ShutdownLeavesTheFileOfATrainingWithoutResults) {

@@ -11,11 +11,13 @@
 #include <vector>
 
 #include "FrameFixture.h"
+#include "ProgressRecorder.h"
 #include "core/common/ProgressIndicator.h"
 #include "core/processing/Peak.h"
 
 using namespace sorrel;
 using sorrel::test::FrameTest;
+using sorrel::test::ProgressRecorder;
 using Points = FrameTest::Points;
 
 namespace {
@@ -300,38 +302,6 @@ TEST_F(FrameViews, AFloatingPointErrorInTheChromatogramLeavesADiagnosticFile) {
   EXPECT_NE(ui.messages[0].find("could not be built"), std::string::npos) << ui.messages[0];
   EXPECT_NE(ui.messages[0].find(dir.File("exception2.txt")), std::string::npos) << ui.messages[0];
 }
-
-namespace {
-
-// Progress windows that the frame opens, and a Cancel pressed at the first
-// report when asked to.
-struct ProgressRecorder : ProgressHost {
-  struct Window : IProgressWindow {
-    ProgressRecorder& host;
-    explicit Window(ProgressRecorder& h) : host(h) {}
-    void Show() override {}
-    void SetText(const std::string&) override {}
-    void SetBar(int, int, const std::string&) override {
-      if (host.cancel && host.onCancel) host.onCancel();
-    }
-    void Close() override {}
-  };
-  ProgressRecorder() { previous = SetProgressHost(this); }
-  ~ProgressRecorder() override { SetProgressHost(previous); }
-  std::unique_ptr<IProgressWindow> CreateProgressWindow(const ProgressWindowSetup& setup,
-                                                        std::function<void()> cancel) override {
-    texts.push_back(setup.text);
-    onCancel = std::move(cancel);
-    return std::make_unique<Window>(*this);
-  }
-  void PostToUiThread(std::function<void()> fn) override { fn(); }
-  ProgressHost* previous;
-  std::vector<std::string> texts;
-  std::function<void()> onCancel;
-  bool cancel = false;
-};
-
-}  // namespace
 
 TEST_F(FrameViews, LongWorkOverACachedRunShowsProgressAndCanBeStopped) {
   // 2500 scans; scan i holds (45, 1) and, from scan 1000 on, (60, 2).

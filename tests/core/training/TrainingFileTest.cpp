@@ -349,50 +349,61 @@ TEST(TrainingFile, UnwritableTargetKeepsTheOldFile) {
 
 TEST(TrainingFile, StoredTrainingClassifiesAsTheFreshOne) {
   // tests/data/pca/caffeine.trn was written by `sorrel train --normalize
-  // --loadings 2` from the four caffeine spectra beside it. Its rows are
-  // rounded to 12 digits; scores computed from it agree with those of the
-  // same training computed afresh to the projection's own precision (the
-  // golden-section search stops at a relative 10^-3).
+  // --loadings 2` from the four caffeine spectra beside it, and
+  // caffeine-calibrated.trn the same with `--model calibrated`. The
+  // standard model's rows are rounded to 12 digits: scores computed from it
+  // agree with those of the same training computed afresh to the
+  // projection's own precision (the golden-section search stops at a
+  // relative 10^-3). The calibrated model keeps its numbers exactly: its
+  // scores are those of the fresh training to the last bit.
   sorrel::test::ScriptedUi ui;
   const std::string dir = sorrel::test::TestData("pca/");
-  TTraining stored(dir + "caffeine.trn");
-  stored.Open();
-  ASSERT_TRUE(stored.HasResults());
-  ASSERT_EQ(stored.LoadedSpec.size(), 4u);
+  for (const char* file : {"caffeine.trn", "caffeine-calibrated.trn"}) {
+    TTraining stored(dir + file);
+    stored.Open();
+    ASSERT_TRUE(stored.HasResults()) << file;
+    ASSERT_EQ(stored.LoadedSpec.size(), 4u);
+    const bool calibrated = stored.ClassModel == tClassModel::Calibrated;
+    EXPECT_EQ(calibrated, std::string(file) == "caffeine-calibrated.trn");
 
-  std::vector<std::unique_ptr<SpecFrame>> frames;
-  FrameList list;
-  for (const std::string& name : stored.LoadedSpec) {
-    frames.push_back(std::make_unique<SpecFrame>());
-    ASSERT_TRUE(frames.back()->Open(dir + name));
-    list.push_back(frames.back().get());
-  }
-  TTraining fresh;
-  fresh.LowBound = stored.LowBound;
-  fresh.HighBound = stored.HighBound;
-  fresh.Normalize = stored.Normalize;
-  fresh.PrecPower = stored.PrecPower;
-  fresh.NLoadings = stored.NLoadings;
-  fresh.PPID = stored.PPID;
-  fresh.PNID = stored.PNID;
-  PcaResults r;
-  ASSERT_TRUE(CalculatePCs(fresh, list, fresh.NLoadings, r));
-  StoreResults(fresh, r);
+    std::vector<std::unique_ptr<SpecFrame>> frames;
+    FrameList list;
+    for (const std::string& name : stored.LoadedSpec) {
+      frames.push_back(std::make_unique<SpecFrame>());
+      ASSERT_TRUE(frames.back()->Open(dir + name));
+      list.push_back(frames.back().get());
+    }
+    TTraining fresh;
+    fresh.LowBound = stored.LowBound;
+    fresh.HighBound = stored.HighBound;
+    fresh.Normalize = stored.Normalize;
+    fresh.PrecPower = stored.PrecPower;
+    fresh.NLoadings = stored.NLoadings;
+    fresh.PPID = stored.PPID;
+    fresh.PNID = stored.PNID;
+    fresh.ClassModel = stored.ClassModel;
+    PcaResults r;
+    ASSERT_TRUE(CalculatePCs(fresh, list, fresh.NLoadings, r));
+    StoreResults(fresh, r);
 
-  SpecFrame& reference = *frames[0];
-  struct Case {
-    const char* file;
-    bool caffeine;
-  } cases[] = {{"caffeine_MSBNK-Kazusa-KZ000017.txt", true},
-               {"caffeine_MSBNK-Osaka_Univ-OUF00133.txt", true},
-               {"phenanthrene_MSBNK-Osaka_Univ-OUF00417.txt", false}};
-  for (const Case& c : cases) {
-    SpecFrame unknown;
-    ASSERT_TRUE(unknown.Open(dir + c.file));
-    const Classification a = Classify(stored, reference, unknown);
-    const Classification b = Classify(fresh, reference, unknown);
-    EXPECT_NEAR(a.Score, b.Score, 2e-3 * b.Score) << c.file;
-    EXPECT_EQ(a.Answer, b.Answer) << c.file;
-    EXPECT_EQ(a.Answer == "No", !c.caffeine) << c.file << " " << a.Score;
+    SpecFrame& reference = *frames[0];
+    struct Case {
+      const char* file;
+      bool caffeine;
+    } cases[] = {{"caffeine_MSBNK-Kazusa-KZ000017.txt", true},
+                 {"caffeine_MSBNK-Osaka_Univ-OUF00133.txt", true},
+                 {"phenanthrene_MSBNK-Osaka_Univ-OUF00417.txt", false}};
+    for (const Case& c : cases) {
+      SpecFrame unknown;
+      ASSERT_TRUE(unknown.Open(dir + c.file));
+      const Classification a = Classify(stored, reference, unknown);
+      const Classification b = Classify(fresh, reference, unknown);
+      if (calibrated)
+        EXPECT_EQ(a.Score, b.Score) << c.file;
+      else
+        EXPECT_NEAR(a.Score, b.Score, 2e-3 * b.Score) << c.file;
+      EXPECT_EQ(a.Answer, b.Answer) << c.file;
+      EXPECT_EQ(a.Answer == "No", !c.caffeine) << file << " " << c.file << " " << a.Score;
+    }
   }
 }
