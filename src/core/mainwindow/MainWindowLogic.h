@@ -170,8 +170,8 @@ class MainWindowLogic {
   adouble CurrentRow(int k);
   // The "M.Dist" and "Compact" series (nothing when cancelled or when a
   // frame does not cover the bounds).
-  std::optional<ChartSeries> MDistSeries(int nf);
-  std::optional<ChartSeries> CompactSeries();
+  std::optional<PageSeries> MDistSeries(int nf);
+  std::optional<PageSeries> CompactSeries();
 
   // ---- state
   PlotCollection& Plots() { return plots_; }

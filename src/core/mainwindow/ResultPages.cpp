@@ -34,12 +34,12 @@ const char* ResultPageName(ResultPage page) {
   return kNames[static_cast<int>(page)];
 }
 
-ChartSeries LoadingSeries(const PcaResults& r, const adouble& xvals, int v) {
+PageSeries LoadingSeries(const PcaResults& r, const adouble& xvals, int v) {
   CheckComponent(r, v);
   const adouble& loading = r.Loadings[static_cast<size_t>(v)];
   CheckMasses(loading, xvals);
   const double scale = std::sqrt(r.Eigenvalues[static_cast<size_t>(v)]);
-  ChartSeries s;
+  PageSeries s;
   s.X = xvals;
   s.Y.reserve(loading.size());
   for (double p : loading)
@@ -85,8 +85,8 @@ std::string EuclideanTitle(double distance) {
   return "Euclidean Dist.= " + FormatGeneral(distance, 6, 3);
 }
 
-ChartSeries EigenSeries(const PcaResults& r) {
-  ChartSeries s;
+PageSeries EigenSeries(const PcaResults& r) {
+  PageSeries s;
   for (size_t i = 0; i < r.Eigenvalues.size(); ++i) {
     s.X.push_back(static_cast<double>(i + 1));
     s.Y.push_back(r.Eigenvalues[i]);
@@ -114,8 +114,8 @@ FactorRecommendation RecommendFactors(const PcaResults& r) {
   return rec;
 }
 
-ChartSeries ScoreSeries(const PcaResults& r, int xf, int yf, const std::vector<int>& rowFrames) {
-  ChartSeries s;
+PageSeries ScoreSeries(const PcaResults& r, int xf, int yf, const std::vector<int>& rowFrames) {
+  PageSeries s;
   for (size_t i = 0; i < r.Scores.size(); ++i) {
     const adouble& row = r.Scores[i];
     if (xf < 1 || yf < 1 || static_cast<size_t>(xf) > row.size() ||
@@ -131,8 +131,8 @@ ChartSeries ScoreSeries(const PcaResults& r, int xf, int yf, const std::vector<i
   return s;
 }
 
-ChartSeries MDistChartSeries(const std::vector<FrameDistance>& distances) {
-  ChartSeries s;
+PageSeries MDistPageSeries(const std::vector<FrameDistance>& distances) {
+  PageSeries s;
   for (const FrameDistance& d : distances) {
     s.X.push_back(d.Frame);
     s.Y.push_back(d.Distance);
@@ -143,8 +143,8 @@ ChartSeries MDistChartSeries(const std::vector<FrameDistance>& distances) {
   return s;
 }
 
-ChartSeries CompactChartSeries(const adouble& averages) {
-  ChartSeries s;
+PageSeries CompactPageSeries(const adouble& averages) {
+  PageSeries s;
   for (size_t nf = 1; nf <= averages.size(); ++nf) {
     s.X.push_back(static_cast<double>(nf));
     s.Y.push_back(averages[nf - 1]);
@@ -152,7 +152,7 @@ ChartSeries CompactChartSeries(const adouble& averages) {
   return s;
 }
 
-std::string CopyDataText(const ChartSeries& series) {
+std::string CopyDataText(const PageSeries& series) {
   std::string text;
   for (size_t i = 0; i < series.Size(); ++i) {
     text += FloatToStr(series.X[i]);
@@ -163,7 +163,7 @@ std::string CopyDataText(const ChartSeries& series) {
   return text;
 }
 
-int ClickedFrame(const ChartSeries& series, size_t point) {
+int ClickedFrame(const PageSeries& series, size_t point) {
   if (point >= series.Labels.size() || series.Labels[point].empty()) return -1;
   if (point < series.Frames.size() && series.Frames[point] >= 0) return series.Frames[point];
   const int index = CharIndex(

@@ -20,7 +20,7 @@ const char* ResultPageName(ResultPage page);
 // One series of a chart. Labels and Frames are empty or have one entry per
 // point: the point's label and the index of the frame it stands for (-1:
 // none).
-struct ChartSeries {
+struct PageSeries {
   adouble X, Y;
   std::vector<std::string> Labels;
   std::vector<int> Frames;
@@ -31,14 +31,14 @@ struct ChartSeries {
 // loadings[v][i], v counted from 0 (the loading scaled to the spread of
 // its scores). Throws SorrelError when v or the mass axis does not fit the
 // results.
-ChartSeries LoadingSeries(const PcaResults& r, const adouble& xvals, int v);
+PageSeries LoadingSeries(const PcaResults& r, const adouble& xvals, int v);
 
 // "Rebuild Sp": spectrum k (a data-matrix row, from 0) rebuilt from its
 // first nf scores and loadings, and the residual of each mass against
 // `current`, the spectrum as the frame's preprocessing gives it now.
 struct RebuiltSpectrum {
-  ChartSeries Bars;       // the rebuilt spectrum
-  ChartSeries Residuals;  // rebuilt less current
+  PageSeries Bars;        // the rebuilt spectrum
+  PageSeries Residuals;   // rebuilt less current
   double Distance = 0.0;  // the square root of the summed squared residuals
 };
 RebuiltSpectrum RebuildSpectrum(const PcaResults& r, const adouble& xvals, int k, int nf,
@@ -48,7 +48,7 @@ RebuiltSpectrum RebuildSpectrum(const PcaResults& r, const adouble& xvals, int k
 std::string EuclideanTitle(double distance);
 
 // "Eigen Values": one point per eigenvalue at (i + 1, eigenvalue[i]).
-ChartSeries EigenSeries(const PcaResults& r);
+PageSeries EigenSeries(const PcaResults& r);
 
 // The number of factors the "Eigen Values" page recommends. The total
 // variation is the sum of squares of the data matrix: the sum of the
@@ -68,7 +68,7 @@ FactorRecommendation RecommendFactors(const PcaResults& r);
 // "Scores": one point per data-matrix row i at (scores[i][xf-1],
 // scores[i][yf-1]) labelled IndexChar(i + 1); rowFrames[i] is the frame of
 // row i.
-ChartSeries ScoreSeries(const PcaResults& r, int xf, int yf, const std::vector<int>& rowFrames);
+PageSeries ScoreSeries(const PcaResults& r, int xf, int yf, const std::vector<int>& rowFrames);
 
 // "M.Dist": a point per frame at (index, distance), labelled
 // IndexChar(number + 1) of the frame.
@@ -77,18 +77,18 @@ struct FrameDistance {
   int Number = 0;
   double Distance = 0.0;
 };
-ChartSeries MDistChartSeries(const std::vector<FrameDistance>& distances);
+PageSeries MDistPageSeries(const std::vector<FrameDistance>& distances);
 
 // "Compact": one point per number of components nf at (nf, average[nf-1]).
-ChartSeries CompactChartSeries(const adouble& averages);
+PageSeries CompactPageSeries(const adouble& averages);
 
 // Copy Data: a line per point, "x<TAB>y<LF>", numbers in general format
 // with up to 15 significant digits and "." as decimal separator.
-std::string CopyDataText(const ChartSeries& series);
+std::string CopyDataText(const PageSeries& series);
 
 // The frame a clicked point stands for: its own frame when the series
 // knows it, else the frame at CharIndex of its label's first character
 // (upper case) less one; -1 for a point without a label.
-int ClickedFrame(const ChartSeries& series, size_t point);
+int ClickedFrame(const PageSeries& series, size_t point);
 
 }  // namespace sorrel

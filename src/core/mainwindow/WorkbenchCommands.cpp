@@ -162,19 +162,19 @@ adouble MainWindowLogic::CurrentRow(int k) {
   return training_.Preproc(*first, *frame);
 }
 
-std::optional<ChartSeries> MainWindowLogic::MDistSeries(int nf) {
+std::optional<PageSeries> MainWindowLogic::MDistSeries(int nf) {
   const auto scores = workbench_.MDist(training_, Frames(), nf);
   if (!scores) return std::nullopt;
   std::vector<FrameDistance> distances;
   for (const auto& [frame, score] : *scores)
     distances.push_back({frame, plots_.Items(frame)->Number(), score});
-  return MDistChartSeries(distances);
+  return MDistPageSeries(distances);
 }
 
-std::optional<ChartSeries> MainWindowLogic::CompactSeries() {
+std::optional<PageSeries> MainWindowLogic::CompactSeries() {
   const auto averages = workbench_.Compact(training_, Frames());
   if (!averages) return std::nullopt;
-  return CompactChartSeries(*averages);
+  return CompactPageSeries(*averages);
 }
 
 }  // namespace sorrel

@@ -50,7 +50,7 @@ TEST(ResultPages, LoadingBarsCarryTheirEigenvalue) {
   const PcaResults r = Decompose(Data(), 3);
   const adouble x = Masses(12);
   for (int v = 0; v < 3; ++v) {
-    const ChartSeries s = LoadingSeries(r, x, v);
+    const PageSeries s = LoadingSeries(r, x, v);
     EXPECT_EQ(s.X, x);
     // The loading has unit length: the squared bars add up to the
     // eigenvalue.
@@ -145,7 +145,7 @@ TEST(ResultPages, PointsAndTheFramesTheyActivate) {
   const PcaResults r = Decompose(Data(), 3);
   // Rows 0..5 stand for frames 0, 2, 3, 4, 5, 6 (frame 1 was empty).
   const std::vector<int> frames = {0, 2, 3, 4, 5, 6};
-  const ChartSeries s = ScoreSeries(r, 2, 3, frames);
+  const PageSeries s = ScoreSeries(r, 2, 3, frames);
   ASSERT_EQ(s.Size(), 6u);
   for (size_t i = 0; i < 6; ++i) {
     EXPECT_EQ(s.X[i], r.Scores[i][1]);
@@ -156,11 +156,11 @@ TEST(ResultPages, PointsAndTheFramesTheyActivate) {
   EXPECT_THROW(ScoreSeries(r, 1, 4, frames), SorrelError);
 
   // M.Dist labels name the frames' numbers; Compact's points have none.
-  const ChartSeries m = MDistChartSeries({{0, 0, 1.5}, {1, 9, 2.5}, {2, 10, 3.5}});
+  const PageSeries m = MDistPageSeries({{0, 0, 1.5}, {1, 9, 2.5}, {2, 10, 3.5}});
   EXPECT_EQ(m.X, (adouble{0, 1, 2}));
   EXPECT_EQ(m.Labels, (std::vector<std::string>{"1", "A", "B"}));
   EXPECT_EQ(ClickedFrame(m, 2), 2);
-  const ChartSeries c = CompactChartSeries({0.5, 0.25});
+  const PageSeries c = CompactPageSeries({0.5, 0.25});
   EXPECT_EQ(c.X, (adouble{1, 2}));
   EXPECT_EQ(ClickedFrame(c, 0), -1);
 
@@ -170,7 +170,7 @@ TEST(ResultPages, PointsAndTheFramesTheyActivate) {
     int frame;
   } cases[] = {{"1", 0}, {"a", 9}, {"B", 10}, {"0", -1}, {"", -1}, {"?", -1}};
   for (const Case& k : cases) {
-    ChartSeries one;
+    PageSeries one;
     one.X = {0};
     one.Y = {0};
     one.Labels = {k.label};
@@ -179,7 +179,7 @@ TEST(ResultPages, PointsAndTheFramesTheyActivate) {
 }
 
 TEST(ResultPages, CopyDataWritesEveryPointInFifteenDigits) {
-  ChartSeries s;
+  PageSeries s;
   s.X = {1, 2, 3, 4};
   s.Y = {0.1, 1.0 / 3.0, -2.5e-20, 123456789012.25};
   const std::string text = CopyDataText(s);
@@ -196,5 +196,5 @@ TEST(ResultPages, CopyDataWritesEveryPointInFifteenDigits) {
     pos = end + 1;
   }
   EXPECT_EQ(pos, text.size());
-  EXPECT_EQ(CopyDataText(ChartSeries{}), "");
+  EXPECT_EQ(CopyDataText(PageSeries{}), "");
 }

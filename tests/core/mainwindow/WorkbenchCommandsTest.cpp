@@ -143,12 +143,12 @@ TEST_F(WorkbenchWindow, CrossValidatedPagesEqualTheDataMatrixsAndCancelDropsAll)
   const PcaResults& r = window.Bench().Results();
   ScriptedProgress progress;
 
-  const std::optional<ChartSeries> m = window.MDistSeries(2);
+  const std::optional<PageSeries> m = window.MDistSeries(2);
   ASSERT_TRUE(m);
   EXPECT_EQ(m->Y, MDistSeries(r.Data, 2, r.Precision));
   EXPECT_EQ(m->X, (adouble{0, 1, 2, 3, 4, 5, 6}));
   EXPECT_EQ(m->Labels, (std::vector<std::string>{"1", "2", "3", "4", "5", "6", "7"}));
-  const std::optional<ChartSeries> c = window.CompactSeries();
+  const std::optional<PageSeries> c = window.CompactSeries();
   ASSERT_TRUE(c);
   // Each average against the leave-one-out scores computed one by one.
   ASSERT_EQ(c->Size(), 3u);
