@@ -94,15 +94,75 @@ def main_window(tansy, out):
         s.close()
 
 
+def workbench(tansy, out):
+    """The workbench on the example training of naphthalene: Calculate PC's
+    (F9), then every result page as a chemist looks at it, and the PCA
+    options dialog of Save Training."""
+    training = os.path.join(ROOT, "examples", "trainings", "naphthalene.trn")
+
+    def prepare(program_dir):
+        with open(os.path.join(program_dir, "startup.ini"), "w", newline="") as f:
+            f.write("[Target]\r\nTraining=%s\r\n" % training)
+
+    s = e2e.Session(tansy, [], prepare=prepare)
+    try:
+        window = s.main_window()
+        e2e.wait_for("the training", lambda: window.name.endswith("naphthalene.trn"))
+        s.find("Sp6", window)
+        wid = s.main_window_id()
+        s.xdotool("windowsize", "--sync", wid, "1400", "900")
+        s.xdotool("windowmove", "--sync", wid, "0", "0")
+        s.focus_main_window()
+        s.xdotool("key", "F9")
+        results = s.find("Results", window)
+
+        def take(name, window_id=wid):
+            subprocess.run(["xdotool", "sync"], env=s.env, capture_output=True)
+            time.sleep(0.8)
+            path = os.path.join(out, name)
+            subprocess.run(["import", "-window", window_id, path], env=s.env, check=True)
+            print("wrote", path)
+
+        for page, name in [("Loadings", "loadings"), ("Rebuild Sp", "rebuild"),
+                           ("M.Dist", "mdist"), ("Eigen Values", "eigenvalues"),
+                           ("Scores", "scores"), ("Compact", "compact")]:
+            s.click(s.find(page, results, role=s.pyatspi.ROLE_PAGE_TAB))
+            s.find(page, results, role=s.pyatspi.ROLE_PAGE_TAB)
+            take("workbench-%s.png" % name)
+
+        s.click(s.find("Save Training", window, role=s.pyatspi.ROLE_PUSH_BUTTON))
+        dialog = e2e.wait_for("the options dialog", lambda: next(
+            (w for w in s.app if w is not None and w.name.startswith("PCA Options ")), None))
+        ids = e2e.wait_for("the dialog on the X server", lambda: subprocess.run(
+            ["xdotool", "search", "--all", "--onlyvisible", "--pid", str(s.tansy.pid), "--name",
+             "^PCA Options "], env=s.env, capture_output=True, text=True).stdout.split())
+        time.sleep(1.0)
+        # The dialog alone: the largest visible window of that name (the
+        # toolkit keeps a small frame-less one beside it).
+        def size(w):
+            g = subprocess.run(["xdotool", "getwindowgeometry", w], env=s.env,
+                               capture_output=True, text=True).stdout
+            dims = [ln.split()[-1] for ln in g.splitlines() if "Geometry" in ln]
+            x, y = (int(v) for v in dims[0].split("x")) if dims else (0, 0)
+            return x * y
+        take("pca-options.png", max(ids, key=size))
+        s.click(s.find("Cancel", dialog, role=s.pyatspi.ROLE_PUSH_BUTTON))
+    finally:
+        s.close()
+
+
 def main():
     p = argparse.ArgumentParser()
     p.add_argument("--tansy", default=os.path.join(ROOT, "build", "bin", "tansy"))
     p.add_argument("--out", default=os.path.join(ROOT, "docs"))
-    p.add_argument("--shots", choices=["main", "frame"], default="frame")
+    p.add_argument("--shots", choices=["main", "frame", "workbench"], default="frame")
     a = p.parse_args()
     os.makedirs(a.out, exist_ok=True)
     if a.shots == "main":
         main_window(a.tansy, a.out)
+        return
+    if a.shots == "workbench":
+        workbench(a.tansy, a.out)
         return
     if not os.path.exists(RUN):
         raise e2e.Failure(RUN + " is missing")

@@ -140,6 +140,9 @@ class WorkbenchTest : public QObject {
     // Scores: a labelled point per spectrum; a double click on point 4
     // activates frame 4 (index 3).
     w.pcResults->setCurrentIndex(4);
+    QCOMPARE(r.seXFactor->value(), 1);  // the first two factors at first
+    QCOMPARE(r.seYFactor->value(), 2);
+    QCOMPARE(Values(w.Charts[4]->plottable(0), false)[0], res.Scores[0][1]);
     r.seXFactor->setValue(2);
     r.seYFactor->setValue(3);
     QCustomPlot* scores = w.Charts[4];

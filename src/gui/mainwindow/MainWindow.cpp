@@ -234,6 +234,8 @@ void TfrmTansy::BuildResultsArea() {
   results = new TResultsArea(*logic, *plots);
   pcResults = results;
   Charts = results->Charts;
+  // Room for a chart with readable axes under its page's controls.
+  pcResults->setMinimumHeight(300);
   pcResults->hide();
 }
 

@@ -72,9 +72,9 @@ void Clear(QCustomPlot* chart) {
   chart->yAxis2->setVisible(false);
 }
 
-// The axis range of values with a margin of a twentieth on both sides (a
-// unit around a single value), so that points and labels at the ends stay
-// inside the chart.
+// The axis range of values with a margin of a twentieth below and a tenth
+// above (a unit around a single value), so that points and labels at the
+// ends stay inside the chart.
 QCPRange Padded(const adouble& values, bool fromZero) {
   if (values.empty()) return QCPRange(0, 1);
   double lo = *std::min_element(values.begin(), values.end());
@@ -84,7 +84,8 @@ QCPRange Padded(const adouble& values, bool fromZero) {
     hi = std::max(hi, 0.0);
   }
   const double pad = hi > lo ? (hi - lo) / 20 : (lo != 0 ? std::fabs(lo) / 20 : 1.0);
-  return QCPRange(lo - pad, hi + pad);
+  // Twice the room above: the points' labels stand over them.
+  return QCPRange(lo - pad, hi + 2 * pad);
 }
 
 QCPBars* AddBars(QCustomPlot* chart, const PageSeries& s, const QColor& color) {
@@ -122,6 +123,14 @@ QCPGraph* AddPoints(QCustomPlot* chart, const PageSeries& s) {
   return g;
 }
 
+// Whole numbers only on a bottom axis of counts (factors, samples).
+void CountAxis(QCPAxis* axis) {
+  QSharedPointer<QCPAxisTickerFixed> ticker(new QCPAxisTickerFixed);
+  ticker->setTickStep(1.0);
+  ticker->setScaleStrategy(QCPAxisTickerFixed::ssMultiples);
+  axis->setTicker(ticker);
+}
+
 }  // namespace
 
 TResultsArea::TResultsArea(MainWindowLogic& logic, TPlots& plots, QWidget* parent)
@@ -138,6 +147,7 @@ TResultsArea::TResultsArea(MainWindowLogic& logic, TPlots& plots, QWidget* paren
         seLoading = LabelledSpin(controls, row, "Loading (PC)");
         Hint(seLoading, "Show a loading (factors) of current PCA decomposition");
         chart->xAxis->setLabel("[m/z]");
+        chart->yAxis->setLabel("Loading");
         connect(seLoading, &QSpinBox::valueChanged, this, [this] { Draw(ResultPage::Loadings); });
         break;
       case ResultPage::RebuildSp: {
@@ -264,6 +274,8 @@ void TResultsArea::AfterCalculate() {
     seFactorsUsed->setValue(components);
     seXFactor->setRange(1, std::max(1, components));
     seYFactor->setRange(1, std::max(1, components));
+    seXFactor->setValue(1);
+    seYFactor->setValue(2);
     const int used = std::max(1, logic_.Training().NLoadings);
     seUsedFactors->setRange(1, used);
     seUsedFactors->setValue(used);
@@ -363,6 +375,8 @@ void TResultsArea::DrawMDist() {
   const std::optional<PageSeries> s = logic_.MDistSeries(seUsedFactors->value());
   if (!s) return;
   AddPoints(Charts[2], *s);
+  CountAxis(Charts[2]->xAxis);
+  Charts[2]->xAxis->setRange(-0.5, static_cast<double>(s->Size()) - 0.5);
   series_[2] = *s;
 }
 
@@ -370,10 +384,22 @@ void TResultsArea::DrawEigenValues() {
   const PcaResults& r = logic_.Bench().Results();
   const PageSeries s = EigenSeries(r);
   AddPoints(Charts[3], s);
+  CountAxis(Charts[3]->xAxis);
   Charts[3]->xAxis->setRange(0.5, static_cast<double>(s.Size()) + 0.5);
-  Charts[3]->xAxis->ticker()->setTickStepStrategy(QCPAxisTicker::tssReadability);
+  // The eigenvalues of a set of spectra span decades: on a logarithmic
+  // axis the small ones stay visible (all of them must be above zero).
+  QCPAxis* y = Charts[3]->yAxis;
+  const bool positive = !s.Y.empty() && *std::min_element(s.Y.begin(), s.Y.end()) > 0;
+  y->setScaleType(positive ? QCPAxis::stLogarithmic : QCPAxis::stLinear);
+  y->setTicker(positive ? QSharedPointer<QCPAxisTicker>(new QCPAxisTickerLog)
+                        : QSharedPointer<QCPAxisTicker>(new QCPAxisTicker));
+  if (positive) {
+    const double lo = *std::min_element(s.Y.begin(), s.Y.end());
+    const double hi = *std::max_element(s.Y.begin(), s.Y.end());
+    y->setRange(lo / 2, hi * 4);
+  }
   const FactorRecommendation rec = RecommendFactors(r);
-  lblKept->setText(" " + Q(FormatFixed(rec.KeptPercent, 1)));
+  lblKept->setText(" " + Q(FormatFixed(rec.KeptPercent, 2)));
   lblRecommended->setText(rec.Factors > 0 ? QString::number(rec.Factors) : "?");
   series_[3] = s;
 }
@@ -389,6 +415,8 @@ void TResultsArea::DrawCompact() {
   const std::optional<PageSeries> s = logic_.CompactSeries();
   if (!s) return;
   AddPoints(Charts[5], *s);
+  CountAxis(Charts[5]->xAxis);
+  Charts[5]->xAxis->setRange(0.5, static_cast<double>(s->Size()) + 0.5);
   series_[5] = *s;
 }
 

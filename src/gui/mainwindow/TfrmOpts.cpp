@@ -27,6 +27,7 @@ TBMDSpinEdit* LimitEdit(QWidget* parent, const QString& name, double value) {
   e->SetPrecision(1);
   e->SetValue(value);
   e->setAccessibleName(name);
+  e->setMinimumWidth(90);
   return e;
 }
 
