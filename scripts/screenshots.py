@@ -66,9 +66,10 @@ class Shots:
         self.s.xdotool("click", "1")
 
 
-def main_window(tansy, out):
-    """The main window on its first start by scripts/run: startup.ini names
-    the example training of naphthalene, whose six spectra open in frames."""
+def example_training(tansy):
+    """tansy as scripts/run first starts it: startup.ini names the example
+    training of naphthalene, whose six spectra open in frames. The session,
+    its main window and the window's X id (1400 x 900 at the top left)."""
     training = os.path.join(ROOT, "examples", "trainings", "naphthalene.trn")
 
     def prepare(program_dir):
@@ -83,6 +84,16 @@ def main_window(tansy, out):
         wid = s.main_window_id()
         s.xdotool("windowsize", "--sync", wid, "1400", "900")
         s.xdotool("windowmove", "--sync", wid, "0", "0")
+    except BaseException:
+        s.close()
+        raise
+    return s, window, wid
+
+
+def main_window(tansy, out):
+    """The main window on its first start by scripts/run."""
+    s, window, wid = example_training(tansy)
+    try:
         # The apex scan of the peak.
         s.click(s.find("Sp3", window, role=s.pyatspi.ROLE_PAGE_TAB))
         subprocess.run(["xdotool", "sync"], env=s.env, capture_output=True)
@@ -98,20 +109,8 @@ def workbench(tansy, out):
     """The workbench on the example training of naphthalene: Calculate PC's
     (F9), then every result page as a chemist looks at it, and the PCA
     options dialog of Save Training."""
-    training = os.path.join(ROOT, "examples", "trainings", "naphthalene.trn")
-
-    def prepare(program_dir):
-        with open(os.path.join(program_dir, "startup.ini"), "w", newline="") as f:
-            f.write("[Target]\r\nTraining=%s\r\n" % training)
-
-    s = e2e.Session(tansy, [], prepare=prepare)
+    s, window, wid = example_training(tansy)
     try:
-        window = s.main_window()
-        e2e.wait_for("the training", lambda: window.name.endswith("naphthalene.trn"))
-        s.find("Sp6", window)
-        wid = s.main_window_id()
-        s.xdotool("windowsize", "--sync", wid, "1400", "900")
-        s.xdotool("windowmove", "--sync", wid, "0", "0")
         s.focus_main_window()
         s.xdotool("key", "F9")
         results = s.find("Results", window)

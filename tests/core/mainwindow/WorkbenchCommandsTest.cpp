@@ -5,6 +5,7 @@
 #include <cmath>
 #include <filesystem>
 
+#include "ScriptedProgress.h"
 #include "WindowFixture.h"
 #include "core/common/Errors.h"
 #include "core/common/ProgressIndicator.h"
@@ -15,34 +16,7 @@ using sorrel::test::SpectrumText;
 
 namespace {
 
-// Progress windows, with a Cancel pressed at the first report when asked.
-struct ScriptedProgress : ProgressHost {
-  struct Window : IProgressWindow {
-    ScriptedProgress& host;
-    explicit Window(ScriptedProgress& h) : host(h) {}
-    void Show() override {}
-    void SetText(const std::string&) override {}
-    void SetBar(int, int position, const std::string&) override {
-      host.positions.push_back(position);
-      if (host.cancel && host.onCancel) host.onCancel();
-    }
-    void Close() override {}
-  };
-  ScriptedProgress() { previous = SetProgressHost(this); }
-  ~ScriptedProgress() override { SetProgressHost(previous); }
-  std::unique_ptr<IProgressWindow> CreateProgressWindow(const ProgressWindowSetup& setup,
-                                                        std::function<void()> cancel) override {
-    captions.push_back(setup.caption);
-    onCancel = std::move(cancel);
-    return std::make_unique<Window>(*this);
-  }
-  void PostToUiThread(std::function<void()> fn) override { fn(); }
-  ProgressHost* previous;
-  std::vector<std::string> captions;
-  std::vector<int> positions;
-  std::function<void()> onCancel;
-  bool cancel = false;
-};
+using test::ScriptedProgress;
 
 class WorkbenchWindow : public test::WindowTest {
  protected:

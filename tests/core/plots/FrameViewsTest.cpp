@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "FrameFixture.h"
+#include "ScriptedProgress.h"
 #include "core/common/ProgressIndicator.h"
 #include "core/processing/Peak.h"
 
@@ -301,37 +302,9 @@ TEST_F(FrameViews, AFloatingPointErrorInTheChromatogramLeavesADiagnosticFile) {
   EXPECT_NE(ui.messages[0].find(dir.File("exception2.txt")), std::string::npos) << ui.messages[0];
 }
 
-namespace {
-
 // Progress windows that the frame opens, and a Cancel pressed at the first
 // report when asked to.
-struct ProgressRecorder : ProgressHost {
-  struct Window : IProgressWindow {
-    ProgressRecorder& host;
-    explicit Window(ProgressRecorder& h) : host(h) {}
-    void Show() override {}
-    void SetText(const std::string&) override {}
-    void SetBar(int, int, const std::string&) override {
-      if (host.cancel && host.onCancel) host.onCancel();
-    }
-    void Close() override {}
-  };
-  ProgressRecorder() { previous = SetProgressHost(this); }
-  ~ProgressRecorder() override { SetProgressHost(previous); }
-  std::unique_ptr<IProgressWindow> CreateProgressWindow(const ProgressWindowSetup& setup,
-                                                        std::function<void()> cancel) override {
-    texts.push_back(setup.text);
-    onCancel = std::move(cancel);
-    return std::make_unique<Window>(*this);
-  }
-  void PostToUiThread(std::function<void()> fn) override { fn(); }
-  ProgressHost* previous;
-  std::vector<std::string> texts;
-  std::function<void()> onCancel;
-  bool cancel = false;
-};
-
-}  // namespace
+using ProgressRecorder = test::ScriptedProgress;
 
 TEST_F(FrameViews, LongWorkOverACachedRunShowsProgressAndCanBeStopped) {
   // 2500 scans; scan i holds (45, 1) and, from scan 1000 on, (60, 2).
