@@ -140,15 +140,63 @@ def screen_run(tansy, out):
         s.close()
 
 
+def workbench(tansy, out):
+    """The workbench on the example training of naphthalene: Calculate PC's
+    (F9), then every result page as a chemist looks at it, and the PCA
+    options dialog of Save Training."""
+    s = on_example_training(tansy, [])
+    try:
+        window = s.main_window()
+        e2e.wait_for("the training", lambda: window.name.endswith("naphthalene.trn"))
+        s.find("Sp6", window)
+        wid = sized_main_window(s)
+        s.focus_main_window()
+        s.xdotool("key", "F9")
+        results = s.find("Results", window)
+
+        def take(name, window_id=wid):
+            take_window(s, window_id, out, name, wait=0.8)
+
+        for page, name in [("Loadings", "loadings"), ("Rebuild Sp", "rebuild"),
+                           ("M.Dist", "mdist"), ("Eigen Values", "eigenvalues"),
+                           ("Scores", "scores"), ("Compact", "compact")]:
+            s.click(s.find(page, results, role=s.pyatspi.ROLE_PAGE_TAB))
+            s.find(page, results, role=s.pyatspi.ROLE_PAGE_TAB)
+            take("workbench-%s.png" % name)
+
+        s.click(s.find("Save Training", window, role=s.pyatspi.ROLE_PUSH_BUTTON))
+        dialog = e2e.wait_for("the options dialog", lambda: next(
+            (w for w in s.app if w is not None and w.name.startswith("PCA Options ")), None))
+        ids = e2e.wait_for("the dialog on the X server", lambda: subprocess.run(
+            ["xdotool", "search", "--all", "--onlyvisible", "--pid", str(s.tansy.pid), "--name",
+             "^PCA Options "], env=s.env, capture_output=True, text=True).stdout.split())
+        time.sleep(1.0)
+        # The dialog alone: the largest visible window of that name (the
+        # toolkit keeps a small frame-less one beside it).
+        def size(w):
+            g = subprocess.run(["xdotool", "getwindowgeometry", w], env=s.env,
+                               capture_output=True, text=True).stdout
+            dims = [ln.split()[-1] for ln in g.splitlines() if "Geometry" in ln]
+            x, y = (int(v) for v in dims[0].split("x")) if dims else (0, 0)
+            return x * y
+        take("pca-options.png", max(ids, key=size))
+        s.click(s.find("Cancel", dialog, role=s.pyatspi.ROLE_PUSH_BUTTON))
+    finally:
+        s.close()
+
+
 def main():
     p = argparse.ArgumentParser()
     p.add_argument("--tansy", default=os.path.join(ROOT, "build", "bin", "tansy"))
     p.add_argument("--out", default=os.path.join(ROOT, "docs"))
-    p.add_argument("--shots", choices=["main", "frame", "screen"], default="frame")
+    p.add_argument("--shots", choices=["main", "frame", "screen", "workbench"], default="frame")
     a = p.parse_args()
     os.makedirs(a.out, exist_ok=True)
     if a.shots == "main":
         main_window(a.tansy, a.out)
+        return
+    if a.shots == "workbench":
+        workbench(a.tansy, a.out)
         return
     if not os.path.exists(RUN):
         raise e2e.Failure(RUN + " is missing")

@@ -7,11 +7,13 @@
 // through OnChanged.
 #include <climits>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "core/common/IniFile.h"
 #include "core/mainwindow/CommandScript.h"
+#include "core/mainwindow/ResultPages.h"
 #include "core/mainwindow/Workbench.h"
 #include "core/training/Training.h"
 
@@ -131,6 +133,45 @@ class MainWindowLogic {
   // ResetResults and the enabling rules.
   void AfterCommand();
   void LogChanged() { Notify(kLog); }
+
+  // ---- the workbench (WorkbenchCommands.cpp)
+  // The open frames, in frame order.
+  FrameList Frames() const;
+  // The settings panel and the open frames into the training (its
+  // template, bounds, preprocessing, loadings, precision and spectra);
+  // nothing while the training is locked.
+  void StoreSettings();
+  // Calculate PC's: with more than one frame open, the results are reset,
+  // the settings stored, the bounds checked and the frames decomposed;
+  // then the results are shown and Save Training enabled. False when
+  // nothing was calculated (one frame or none, a boundary problem).
+  // Arithmetic faults throw; the results are then hidden.
+  bool CalculatePCs();
+  // New Traning: closes the spectra, asks for the new file (and before
+  // overwriting one) and puts an empty training on it with the panel's
+  // settings. False when the user gave no file.
+  bool NewTraining();
+  // Open Training: asks for a training file and shows it with its spectra.
+  // False when the user gave none; a file that cannot be read is reported
+  // and the training shown stays.
+  bool OpenTraining();
+  // Save Training: the training's statistics from the last results, then
+  // `options` (the PCA options dialog; true for OK); with OK the training
+  // is written and Save Training disabled. When the dialog changed the
+  // number of loadings the statistics are computed again for it, so the
+  // file's matrix always fits its loadings. True when written.
+  bool SaveTraining(const std::function<bool(TTraining&)>& options);
+  // Retrieve: the training's settings into the panel, and its spectra
+  // reopened with `includingSpectra`.
+  void Retrieve(bool includingSpectra);
+  // The frame of each data-matrix row of the last results.
+  std::vector<int> RowFrames() const;
+  // Frame k preprocessed as a data-matrix row is (against frame 0).
+  adouble CurrentRow(int k);
+  // The "M.Dist" and "Compact" series (nothing when cancelled or when a
+  // frame does not cover the bounds).
+  std::optional<PageSeries> MDistSeries(int nf);
+  std::optional<PageSeries> CompactSeries();
 
   // ---- state
   PlotCollection& Plots() { return plots_; }

@@ -5,6 +5,9 @@
 // "Compact" charts iterate to that precision, the one last set, not to
 // whatever the training's precision power has become since.
 #include <optional>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "core/common/Types.h"
 #include "core/training/TrainingCalc.h"
@@ -38,6 +41,19 @@ class Workbench {
   // precision last set (CrossValidateFrame).
   std::optional<double> CrossValidate(TTraining& training, const FrameList& frames, int leftOut,
                                       int nf) const;
+
+  // The leave-one-out scores of every non-empty frame with nf components
+  // ("M.Dist"), and their averages for 1 to the number of loadings
+  // calculated ("Compact"), from the frames as they are now, at the
+  // precision last set. The frames are preprocessed once and every
+  // decomposition runs under the progress window, which lets the window
+  // repaint and offers Cancel. Nothing is answered when the user cancels
+  // (what was computed is dropped, so a later run gives all of it afresh)
+  // or when the bounds check fails (then "Wrong boundaries" is shown once).
+  // M.Dist answers (frame index, score) pairs.
+  std::optional<std::vector<std::pair<int, double>>> MDist(TTraining& training,
+                                                           const FrameList& frames, int nf) const;
+  std::optional<adouble> Compact(TTraining& training, const FrameList& frames) const;
 
  private:
   PcaResults results_;

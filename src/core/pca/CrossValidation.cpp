@@ -24,6 +24,16 @@ void CheckLeftOut(const aadouble& X, size_t leftOut) {
                       " (the data matrix has " + std::to_string(X.size()) + " rows)");
 }
 
+// A leave-one-out table of n spectra with up to a components.
+void CheckTableShape(size_t n, int a) {
+  if (a < 1) throw SorrelError("Cross-validation needs at least 1 component");
+  if (n < 3 || n - 1 <= static_cast<size_t>(a))
+    throw MathError("Cross-validation of " + std::to_string(n) + " spectra with up to " +
+                    std::to_string(a) +
+                    " loadings cannot be computed: leaving one spectrum out "
+                    "must leave more spectra than loadings, and at least 2");
+}
+
 }  // namespace
 
 double CrossValidateSpectrum(const aadouble& others, const adouble& leftOut, int nf,
@@ -49,48 +59,51 @@ adouble MDistSeries(const aadouble& X, int nf, double precision) {
   return out;
 }
 
-aadouble LeaveOneOutTable(const aadouble& X, int a, double precision) {
-  const size_t n = X.size();
-  if (a < 1) throw SorrelError("Cross-validation needs at least 1 component");
+adouble LeaveOneOutRow(const aadouble& X, size_t l, int a, double precision) {
+  CheckTableShape(X.size(), a);
   const size_t na = static_cast<size_t>(a);
-  if (n < 3 || n - 1 <= na)
-    throw MathError("Cross-validation of " + std::to_string(n) + " spectra with up to " +
-                    std::to_string(a) +
-                    " loadings cannot be computed: leaving one spectrum out "
-                    "must leave more spectra than loadings, and at least 2");
-  aadouble table(n, adouble(na, 0.0));
-  for (size_t l = 0; l < n; ++l) {
-    const aadouble rows = WithoutRow(X, l);
-    std::vector<adouble> res(na);
-    aadouble E, P, T;
-    adouble eig;
-    CalcPCAStages(rows, a, precision, E, eig, P, T,
-                  [&res](int k, const aadouble& residual) { res[k] = ResidualSums(residual); });
-    for (size_t nf = 1; nf <= na; ++nf) {
-      aadouble mahal, inverse;
-      adouble mean;
-      double rcm = 0, rmsg = 0;
-      TrainingStatsFromScores(T, static_cast<int>(nf), res[nf - 1], mahal, mean, rcm, rmsg,
-                              &inverse);
-      adouble s = mean;
-      ProjectSpectrum(static_cast<int>(nf), X[l], P, rcm, s);
-      table[l][nf - 1] = MahalScoreInv(inverse, static_cast<int>(nf), s, rmsg);
-    }
+  CheckLeftOut(X, l);
+  adouble out(na, 0.0);
+  const aadouble rows = WithoutRow(X, l);
+  std::vector<adouble> res(na);
+  aadouble E, P, T;
+  adouble eig;
+  CalcPCAStages(rows, a, precision, E, eig, P, T,
+                [&res](int k, const aadouble& residual) { res[k] = ResidualSums(residual); });
+  for (size_t nf = 1; nf <= na; ++nf) {
+    aadouble mahal, inverse;
+    adouble mean;
+    double rcm = 0, rmsg = 0;
+    TrainingStatsFromScores(T, static_cast<int>(nf), res[nf - 1], mahal, mean, rcm, rmsg, &inverse);
+    adouble s = mean;
+    ProjectSpectrum(static_cast<int>(nf), X[l], P, rcm, s);
+    out[nf - 1] = MahalScoreInv(inverse, static_cast<int>(nf), s, rmsg);
   }
+  return out;
+}
+
+aadouble LeaveOneOutTable(const aadouble& X, int a, double precision) {
+  CheckTableShape(X.size(), a);
+  aadouble table;
+  for (size_t l = 0; l < X.size(); ++l)
+    table.push_back(LeaveOneOutRow(X, l, a, precision));
   return table;
 }
 
-adouble CompactSeries(const aadouble& X, int a, double precision) {
-  const aadouble table = LeaveOneOutTable(X, a, precision);
-  const size_t na = static_cast<size_t>(a);
-  adouble out(na, 0.0);
-  for (size_t nf = 0; nf < na; ++nf) {
+adouble ColumnAverages(const aadouble& table) {
+  if (table.empty()) return {};
+  adouble out(table[0].size(), 0.0);
+  for (size_t nf = 0; nf < out.size(); ++nf) {
     double sum = 0.0;
     for (const adouble& row : table)
       sum += row[nf];
     out[nf] = sum / static_cast<double>(table.size());
   }
   return out;
+}
+
+adouble CompactSeries(const aadouble& X, int a, double precision) {
+  return ColumnAverages(LeaveOneOutTable(X, a, precision));
 }
 
 }  // namespace sorrel

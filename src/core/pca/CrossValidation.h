@@ -36,4 +36,13 @@ adouble CompactSeries(const aadouble& X, int a, double precision);
 // CrossValidate(X, l, nf) for nf = 1 to a.
 aadouble LeaveOneOutTable(const aadouble& X, int a, double precision);
 
+// One row of that table: the distances of row `l` for nf = 1 to a (one
+// decomposition of the other rows). The workbench computes the table row by
+// row under its progress window.
+adouble LeaveOneOutRow(const aadouble& X, size_t l, int a, double precision);
+
+// The average of each column of a table (the "Compact" series of a
+// leave-one-out table).
+adouble ColumnAverages(const aadouble& table);
+
 }  // namespace sorrel

@@ -1,5 +1,6 @@
 #include "core/pca/Nipals.h"
 
+#include <algorithm>
 #include <cmath>
 #include <string>
 #include <utility>
@@ -100,8 +101,16 @@ void CalcPCAStages(const aadouble& X, int a, double precision, aadouble& E, adou
 
   for (size_t k = 0; k < na; ++k) {
     adouble& load = p[k];
+    // The iteration starts from the first mass channel of the residual
+    // that is not zero in every spectrum (a channel of zeros, such as a
+    // mass below every peak, gives no start); with none, the eigenvalue
+    // check below reports the residual of zeros.
+    size_t start = 0;
+    while (start + 1 < m && std::all_of(e.begin(), e.end(),
+                                        [start](const adouble& row) { return row[start] == 0.0; }))
+      ++start;
     for (size_t i = 0; i < n; ++i)
-      score[i] = e[i][0];
+      score[i] = e[i][start];
     double ev = 0.0;
     for (long iter = 0;; ++iter) {
       if (iter >= kMaxNipalsIterations) {
@@ -119,9 +128,8 @@ void CalcPCAStages(const aadouble& X, int a, double precision, aadouble& E, adou
         ev += score[i] * score[i];
       CheckFinite(ev, "CalcPCA (eigenvalue)");
       if (ev == 0.0)
-        throw MathError("Division by zero in CalcPCA: the start column of " +
-                        Component(static_cast<int>(k)) +
-                        " (the first mass channel of the residual) is zero in every spectrum");
+        throw MathError("Division by zero in CalcPCA: the residual of " +
+                        Component(static_cast<int>(k)) + " is zero in every spectrum");
       // p[j] = sum over i of t[i] * E[i][j] / eigenvalue, summed over i in
       // ascending order for every j.
       for (size_t j = 0; j < m; ++j)

@@ -31,7 +31,9 @@ inline constexpr long kMaxNipalsIterations = 100000;
 //   E  residual: X less the first a-1 components (the last one is not
 //      subtracted; with a = 1, E equals X).
 // With a greater than n nothing is computed and the four outputs keep their
-// contents. Arithmetic faults (a start column of zeros, a zero loading,
+// contents. The iteration of a component starts from the first mass channel
+// of the residual that is not zero in every spectrum. Arithmetic faults (a
+// residual of zeros, a zero loading,
 // overflow) and an iteration that does not converge throw MathError, an
 // empty or ragged X or a < 1 throws SorrelError; the outputs are then
 // untouched. Pending user-interface events run once after

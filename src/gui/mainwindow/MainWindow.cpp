@@ -25,6 +25,7 @@
 #include "core/common/UiHooks.h"
 #include "core/mainwindow/MainWindowLogic.h"
 #include "core/plots/PlotCollection.h"
+#include "gui/mainwindow/ResultsArea.h"
 #include "gui/mainwindow/TAboutBox.h"
 #include "gui/mainwindow/TfmScreen.h"
 #include "gui/mainwindow/TfrmDirPicker.h"
@@ -37,10 +38,6 @@
 namespace sorrel {
 
 namespace {
-
-// The result pages, in the order of Charts.
-const char* const kResultPages[] = {"Loadings",     "Rebuild Sp", "M.Dist",
-                                    "Eigen Values", "Scores",     "Compact"};
 
 // A spin edit named after its label (the label without its padding).
 QSpinBox* SpinEdit(QWidget* parent, const QString& label, int min, int max) {
@@ -73,14 +70,11 @@ TfrmTansy::TfrmTansy(QWidget* parent) : QMainWindow(parent) {
   plots = std::make_unique<TPlots>(pnlPlots);
   plotsLayout->addWidget(plots->PageCtrl);
   pnlSettings = new QWidget(top);
-  pcResults = new QTabWidget(right);
   outer->addWidget(pnlLeft);
   outer->addWidget(right);
   outer->setStretchFactor(1, 1);
   top->setStretchFactor(0, 1);
   top->setStretchFactor(1, 0);
-  right->setStretchFactor(0, 3);
-  right->setStretchFactor(1, 2);
   setCentralWidget(outer);
 
   logic = std::make_unique<MainWindowLogic>(plots->Collection());
@@ -89,6 +83,9 @@ TfrmTansy::TfrmTansy(QWidget* parent) : QMainWindow(parent) {
   BuildMenus();
   BuildSettingsPanel();
   BuildResultsArea();
+  right->addWidget(pcResults);
+  right->setStretchFactor(0, 3);
+  right->setStretchFactor(1, 2);
   BuildSidePanel();
   statusBar()->showMessage(" ");
 
@@ -118,9 +115,11 @@ void TfrmTansy::BuildMenus() {
   mCloseActive->setShortcut(QKeySequence("Ctrl+W"));
   mCloseAll = mnuClose->addAction(
       "All", this, [this] { UserAction([this] { logic->Interpret("CloseSpec All"); }); });
-  mNewTraining = mnuFile->addAction("New Traning");
-  mOpenTraining = mnuFile->addAction("Open Training");
-  mSaveTraining = mnuFile->addAction("Save Training");
+  mNewTraining = mnuFile->addAction("New Traning", this,
+                                    [this] { UserAction([this] { logic->NewTraining(); }); });
+  mOpenTraining = mnuFile->addAction("Open Training", this,
+                                     [this] { UserAction([this] { logic->OpenTraining(); }); });
+  mSaveTraining = mnuFile->addAction("Save Training", this, [this] { SaveTraining(); });
   mnuFile->addSeparator();
   mExit = mnuFile->addAction("Exit", this, &QWidget::close);
   mExit->setShortcut(QKeySequence("Alt+F4"));
@@ -129,8 +128,8 @@ void TfrmTansy::BuildMenus() {
           [this] { mSaveTraining->setEnabled(tbSaveTraining->isEnabled()); });
 
   QMenu* edit = menuBar()->addMenu("&Edit");
-  mCopyImage = edit->addAction("Copy Image");
-  mCopyData = edit->addAction("Copy Data");
+  mCopyImage = edit->addAction("Copy Image", this, [this] { CopyImage(); });
+  mCopyData = edit->addAction("Copy Data", this, [this] { CopyData(); });
 
   mnuPCA = menuBar()->addMenu("&PCA");
   mOptimize = mnuPCA->addAction("Optimize Param.");
@@ -144,7 +143,7 @@ void TfrmTansy::BuildMenus() {
       pnlLeft->hide();
   });
   mSurvey = mnuPCA->addAction("Survey", this, [this] { ShowSidePage(tsSurvey); });
-  mCalculate = mnuPCA->addAction("Calculate PC's");
+  mCalculate = mnuPCA->addAction("Calculate PC's", this, [this] { CalculatePCs(); });
   mCalculate->setShortcut(QKeySequence("F9"));
 
   QMenu* help = menuBar()->addMenu("&Help");
@@ -158,9 +157,10 @@ void TfrmTansy::BuildMenus() {
   tools->setMovable(false);
   tools->setToolButtonStyle(Qt::ToolButtonTextOnly);
   tbOpenSpec = tools->addAction(" Open Spec ", this, [this] { mOpenSpec->trigger(); });
-  tbOpenTraining = tools->addAction("  Open Training ");
-  tbSaveTraining = tools->addAction(" Save Training ");
-  tbCalculate = tools->addAction(" Calculate PC's");
+  tbOpenTraining = tools->addAction("  Open Training ", this, [this] { mOpenTraining->trigger(); });
+  tbSaveTraining = tools->addAction(" Save Training ", this, [this] { SaveTraining(); });
+  // Usable whenever two frames are open, also while the PCA menu is not.
+  tbCalculate = tools->addAction(" Calculate PC's", this, [this] { CalculatePCs(); });
   // Named as their captions read, without the padding.
   for (QAction* a : {tbOpenSpec, tbOpenTraining, tbSaveTraining, tbCalculate})
     if (QWidget* w = tools->widgetForAction(a)) w->setAccessibleName(a->text().trimmed());
@@ -212,6 +212,8 @@ void TfrmTansy::BuildSettingsPanel() {
   layout->addWidget(bbRetrieve);
   layout->addWidget(chkIncludingSpectra);
   layout->addStretch(1);
+  connect(bbRetrieve, &QPushButton::clicked, this,
+          [this] { UserAction([this] { logic->Retrieve(chkIncludingSpectra->isChecked()); }); });
 
   // What the user sets goes into the panel's values (the workbench stores
   // them into the training).
@@ -230,17 +232,45 @@ void TfrmTansy::BuildSettingsPanel() {
 }
 
 void TfrmTansy::BuildResultsArea() {
-  pcResults->setAccessibleName("Results");
-  for (size_t i = 0; i < Charts.size(); ++i) {
-    auto* page = new QWidget(pcResults);
-    auto* layout = new QVBoxLayout(page);
-    layout->setContentsMargins(0, 0, 0, 0);
-    Charts[i] = new QCustomPlot(page);
-    Charts[i]->setAccessibleName(kResultPages[i]);
-    layout->addWidget(Charts[i]);
-    pcResults->addTab(page, kResultPages[i]);
-  }
+  results = new TResultsArea(*logic, *plots);
+  pcResults = results;
+  Charts = results->Charts;
+  // Room for a chart with readable axes under its page's controls.
+  pcResults->setMinimumHeight(300);
   pcResults->hide();
+}
+
+// ---- the workbench's commands
+
+void TfrmTansy::CalculatePCs() {
+  UserAction([this] {
+    // The status bar keeps its text while the decomposition runs.
+    hintsOff_ = true;
+    struct HintsOn {
+      bool& off;
+      ~HintsOn() { off = false; }
+    } on{hintsOff_};
+    if (!logic->CalculatePCs()) return;
+    statusBar()->showMessage("PCA done");
+    results->AfterCalculate();
+  });
+}
+
+void TfrmTansy::SaveTraining() {
+  UserAction([this] {
+    logic->SaveTraining([this](TTraining& t) {
+      Opts->Training = &t;
+      return Opts->exec() == QDialog::Accepted;
+    });
+  });
+}
+
+void TfrmTansy::CopyImage() {
+  if (logic->ResultsVisible()) results->CopyImage();
+}
+
+void TfrmTansy::CopyData() {
+  if (logic->ResultsVisible()) results->CopyData();
 }
 
 void TfrmTansy::BuildSidePanel() {
@@ -296,13 +326,10 @@ void TfrmTansy::Sync(unsigned changes) {
     sePrecPower->setValue(s.PrecPower.Value());
   }
   if (changes & MainWindowLogic::kResults) {
-    if (!logic->ResultsVisible()) {
-      for (QCustomPlot* chart : Charts) {
-        chart->clearPlottables();
-        chart->replot();
-      }
-    }
+    if (!logic->ResultsVisible()) results->Clear();
     pcResults->setVisible(logic->ResultsVisible());
+    mCopyImage->setEnabled(logic->ResultsVisible());
+    mCopyData->setEnabled(logic->ResultsVisible());
   }
   if (changes & MainWindowLogic::kLog) {
     QStringList lines;
@@ -334,6 +361,7 @@ void TfrmTansy::closeEvent(QCloseEvent* event) {
 }
 
 bool TfrmTansy::event(QEvent* event) {
+  if (event->type() == QEvent::StatusTip && hintsOff_) return true;
   if (event->type() == QEvent::StatusTip) {
     const QString tip = static_cast<QStatusTipEvent*>(event)->tip();
     statusBar()->showMessage(Q(StatusBarText(S(tip))));

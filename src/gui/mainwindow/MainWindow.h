@@ -33,6 +33,7 @@ class TfrmDirPicker;
 class TfrmOpts;
 class TfmScreen;
 class TPlots;
+class TResultsArea;
 
 class TfrmTansy : public QMainWindow {
   Q_OBJECT
@@ -85,6 +86,7 @@ class TfrmTansy : public QMainWindow {
 
   // ---- the results area: six pages, one chart each, in page order
   QTabWidget* pcResults = nullptr;
+  TResultsArea* results = nullptr;  // the same widget as pcResults
   std::array<QCustomPlot*, 6> Charts{};
 
   // ---- the side panel: the command log and the "Survey" page
@@ -117,6 +119,13 @@ class TfrmTansy : public QMainWindow {
   void BuildSidePanel();
   void Sync(unsigned changes);
   void ShowSidePage(QWidget* page);
+  // The workbench's commands (Calculate PC's: menu, F9, tool button).
+  void CalculatePCs();
+  void SaveTraining();
+  void CopyImage();
+  void CopyData();
+
+  bool hintsOff_ = false;
 
   std::unique_ptr<MainWindowLogic> logic;
 };

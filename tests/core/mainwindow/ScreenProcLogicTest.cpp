@@ -7,7 +7,7 @@
 #include <algorithm>
 #include <cstdlib>
 
-#include "ProgressRecorder.h"
+#include "ScriptedProgress.h"
 #include "ScriptedUi.h"
 #include "TempDir.h"
 #include "core/common/Errors.h"
@@ -18,7 +18,7 @@
 
 using namespace sorrel;
 using sorrel::test::CaffeineTraining;
-using sorrel::test::ProgressRecorder;
+using sorrel::test::ScriptedProgress;
 using sorrel::test::ScratchProgramDir;
 using sorrel::test::ScriptedUi;
 using sorrel::test::TestData;
@@ -171,7 +171,7 @@ TEST_F(ScreenProcTest, ALongRunReadFromAFileShowsProgressAndCanBeCancelled) {
   f.Spec.SetCasheOn(true);
   ASSERT_NE(f.Spec.ScanPlace(), TSpec::tScanPlace::Memory);
   logic.SetChosenFile(caffeine.t.FileName());
-  ProgressRecorder progress;
+  ScriptedProgress progress;
   // Cancel: nothing screened, nothing marked.
   progress.cancel = true;
   EXPECT_FALSE(logic.Run());

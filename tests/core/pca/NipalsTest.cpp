@@ -256,11 +256,10 @@ TEST(CalcPCA, ArithmeticFaultsAreErrorsAndLeaveTheOutputs) {
     int a;
     const char* message;
   } cases[] = {
-      {"zero start column", {{0, 1, 2}, {0, 3, 1}}, 1, "start column"},
-      {"all zero", {{0, 0}, {0, 0}}, 1, "start column"},
-      // The first component takes everything: the residual's start column is
-      // zero for the second.
-      {"rank one, two components", {{1, 2}, {2, 4}}, 2, "start column"},
+      {"all zero", {{0, 0}, {0, 0}}, 1, "zero in every spectrum"},
+      // The first component takes everything: the residual is zero for the
+      // second.
+      {"rank one, two components", {{1, 2}, {2, 4}}, 2, "zero in every spectrum"},
       {"overflow", {{1e200, 1e200}, {1e200, -1e200}}, 1, "overflow"},
   };
   for (const Case& c : cases) {
@@ -277,6 +276,29 @@ TEST(CalcPCA, ArithmeticFaultsAreErrorsAndLeaveTheOutputs) {
     EXPECT_EQ(r.E, aadouble({{1}}));
     EXPECT_EQ(r.eig, adouble({2}));
     EXPECT_TRUE(r.P.empty());
+  }
+}
+
+TEST(CalcPCA, MassChannelsOfZerosBeforeTheFirstPeakAreNoFault) {
+  // The first masses of a mass window are often empty in every spectrum;
+  // the iteration starts from the first channel that is not, and finds the
+  // SVD's components (the leading zero columns add nothing to them).
+  const std::vector<double> sigma = {500, 60, 9};
+  aadouble X = WithSingularValues(6, 12, sigma, 5);
+  for (adouble& row : X)
+    row.insert(row.begin(), 3, 0.0);
+  const double prec = 1e-20;
+  Pca r = Decompose(X, 3, prec);
+  Eigen::BDCSVD<Eigen::MatrixXd> svd(ToEigen(X), Eigen::ComputeThinU | Eigen::ComputeThinV);
+  for (int k = 0; k < 3; ++k) {
+    SCOPED_TRACE(k);
+    const double sv = svd.singularValues()(k);
+    EXPECT_NEAR(r.eig[static_cast<size_t>(k)], sv * sv, 1e-9 * sv * sv);
+    const size_t first = 3;
+    const double sign = svd.matrixV()(3, k) * r.P[static_cast<size_t>(k)][first] < 0 ? -1.0 : 1.0;
+    for (int j = 0; j < 15; ++j)
+      EXPECT_NEAR(sign * r.P[static_cast<size_t>(k)][static_cast<size_t>(j)], svd.matrixV()(j, k),
+                  1e-9);
   }
 }
 

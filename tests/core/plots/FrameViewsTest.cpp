@@ -11,13 +11,12 @@
 #include <vector>
 
 #include "FrameFixture.h"
-#include "ProgressRecorder.h"
+#include "ScriptedProgress.h"
 #include "core/common/ProgressIndicator.h"
 #include "core/processing/Peak.h"
 
 using namespace sorrel;
 using sorrel::test::FrameTest;
-using sorrel::test::ProgressRecorder;
 using Points = FrameTest::Points;
 
 namespace {
@@ -302,6 +301,10 @@ TEST_F(FrameViews, AFloatingPointErrorInTheChromatogramLeavesADiagnosticFile) {
   EXPECT_NE(ui.messages[0].find("could not be built"), std::string::npos) << ui.messages[0];
   EXPECT_NE(ui.messages[0].find(dir.File("exception2.txt")), std::string::npos) << ui.messages[0];
 }
+
+// Progress windows that the frame opens, and a Cancel pressed at the first
+// report when asked to.
+using ProgressRecorder = test::ScriptedProgress;
 
 TEST_F(FrameViews, LongWorkOverACachedRunShowsProgressAndCanBeStopped) {
   // 2500 scans; scan i holds (45, 1) and, from scan 1000 on, (60, 2).

@@ -1,6 +1,7 @@
 #pragma once
-// A progress host for tests: it records the text of every progress window
-// opened, and presses Cancel at the first report when asked to.
+// A progress host for tests: it records the windows the core opens (their
+// captions and texts) and every bar position they show, and presses Cancel
+// at each report while `cancel` is set. Installed for its lifetime.
 #include <functional>
 #include <memory>
 #include <string>
@@ -10,10 +11,10 @@
 
 namespace sorrel::test {
 
-struct ProgressRecorder : ProgressHost {
+struct ScriptedProgress : ProgressHost {
   struct Window : IProgressWindow {
-    ProgressRecorder& host;
-    explicit Window(ProgressRecorder& h) : host(h) {}
+    ScriptedProgress& host;
+    explicit Window(ScriptedProgress& h) : host(h) {}
     void Show() override {}
     void SetText(const std::string&) override {}
     void SetBar(int maximum, int position, const std::string&) override {
@@ -23,17 +24,21 @@ struct ProgressRecorder : ProgressHost {
     }
     void Close() override {}
   };
-  ProgressRecorder() { previous = SetProgressHost(this); }
-  ~ProgressRecorder() override { SetProgressHost(previous); }
-  std::unique_ptr<IProgressWindow> CreateProgressWindow(const ProgressWindowSetup& setup,
-                                                        std::function<void()> cancel) override {
+  ScriptedProgress() { previous = SetProgressHost(this); }
+  ~ScriptedProgress() override { SetProgressHost(previous); }
+  ScriptedProgress(const ScriptedProgress&) = delete;
+  ScriptedProgress& operator=(const ScriptedProgress&) = delete;
+  std::unique_ptr<IProgressWindow> CreateProgressWindow(
+      const ProgressWindowSetup& setup, std::function<void()> onCancelPressed) override {
+    captions.push_back(setup.caption);
     texts.push_back(setup.text);
-    onCancel = std::move(cancel);
+    onCancel = std::move(onCancelPressed);
     return std::make_unique<Window>(*this);
   }
   void PostToUiThread(std::function<void()> fn) override { fn(); }
+
   ProgressHost* previous;
-  std::vector<std::string> texts;
+  std::vector<std::string> captions, texts;
   std::vector<int> positions;  // the bar's positions shown, in order
   int maximum = 0;             // the bar's maximum last shown
   std::function<void()> onCancel;
