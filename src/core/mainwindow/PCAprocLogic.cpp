@@ -94,6 +94,17 @@ std::string PCAprocLogic::CopyText() const {
   return TrainingList ? TrainingList->CopyText() : std::string();
 }
 
+void PCAprocLogic::ClearResults() {
+  reasons_.clear();
+  if (!TrainingList) return;
+  for (TrainingRow& row : TrainingList->Rows) {
+    row.Answer.clear();
+    row.Score.clear();
+    row.State = TrainingRow::Status::None;
+    row.ScoreValue = 0.0;
+  }
+}
+
 std::string PCAprocLogic::Reason(size_t row) const {
   return row < reasons_.size() ? reasons_[row] : std::string();
 }

@@ -67,6 +67,10 @@ class PCAprocLogic {
   // next row. False when nothing was classified (no list, no frame).
   bool Run();
 
+  // Empties every row's Answer and Score (Run does so first; the frame
+  // shows the empty cells before the classifications start).
+  void ClearResults();
+
   // Why row `row` has no answer after the last Run; empty when it has one
   // or was not run.
   std::string Reason(size_t row) const;

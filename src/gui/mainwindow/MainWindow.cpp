@@ -26,6 +26,7 @@
 #include "core/mainwindow/MainWindowLogic.h"
 #include "core/plots/PlotCollection.h"
 #include "gui/mainwindow/TAboutBox.h"
+#include "gui/mainwindow/TfmPCAproc.h"
 #include "gui/mainwindow/TfrmDirPicker.h"
 #include "gui/mainwindow/TfrmOpts.h"
 #include "gui/plots/TPlots.h"
@@ -142,7 +143,7 @@ void TfrmTansy::BuildMenus() {
     else
       pnlLeft->hide();
   });
-  mSurvey = mnuPCA->addAction("Survey", this, [this] { ShowSidePage(tsSurvey); });
+  mSurvey = mnuPCA->addAction("Survey", this, [this] { ShowSurvey(); });
   mCalculate = mnuPCA->addAction("Calculate PC's");
   mCalculate->setShortcut(QKeySequence("F9"));
 
@@ -256,6 +257,16 @@ void TfrmTansy::BuildSidePanel() {
   // The command log's page is reached only through Optimize Param.
   pnlLeft->setTabVisible(0, false);
   pnlLeft->hide();
+}
+
+void TfrmTansy::ShowSurvey() {
+  if (!fmPCAproc) {
+    fmPCAproc = new TfmPCAproc(plots->Collection(), tsSurvey);
+    auto* layout = new QVBoxLayout(tsSurvey);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(fmPCAproc);
+  }
+  ShowSidePage(tsSurvey);
 }
 
 void TfrmTansy::ShowSidePage(QWidget* page) {

@@ -31,6 +31,7 @@ class TAboutBox;
 class TBMDSpinEdit;
 class TfrmDirPicker;
 class TfrmOpts;
+class TfmPCAproc;
 class TPlots;
 
 class TfrmTansy : public QMainWindow {
@@ -91,6 +92,9 @@ class TfrmTansy : public QMainWindow {
   QWidget* tsOptimization = nullptr;
   QPlainTextEdit* mmLog = nullptr;
   QWidget* tsSurvey = nullptr;
+  // Batch classification, made on the "Survey" page the first time PCA >
+  // Survey is chosen.
+  TfmPCAproc* fmPCAproc = nullptr;
 
   // ---- the dialogs created once with the window
   TAboutBox* AboutBox = nullptr;
@@ -114,6 +118,7 @@ class TfrmTansy : public QMainWindow {
   void BuildSidePanel();
   void Sync(unsigned changes);
   void ShowSidePage(QWidget* page);
+  void ShowSurvey();
 
   std::unique_ptr<MainWindowLogic> logic;
 };
