@@ -1,7 +1,8 @@
 """Makes the screenshots of docs/ from the real program, on a private X
 server, driven with the mouse as a user would: the main window as
 scripts/run first shows it (the naphthalene example training with its
-spectra in frames; --shots main), and tansy on the Agilent GC/MS run of
+spectra in frames; --shots main), the example training list run on an
+example unknown on the Survey page (--shots batch), and tansy on the Agilent GC/MS run of
 ../shared/data (--shots frame). Run through scripts/screenshots, which
 runs each set in a session of its own."""
 
@@ -94,15 +95,55 @@ def main_window(tansy, out):
         s.close()
 
 
+def batch_classification(tansy, out):
+    """The Survey page: the example list opened through the file dialog and
+    run on an example unknown of the peak at 399 s (the active frame)."""
+    trainings = os.path.join(ROOT, "examples", "trainings")
+    trl = os.path.join(trainings, "agilent-gcms.trl")
+
+    def prepare(program_dir):
+        with open(os.path.join(program_dir, "startup.ini"), "w", newline="") as f:
+            f.write("[Target]\r\nTraining=%s\r\n" % os.path.join(trainings, "naphthalene.trn"))
+
+    s = e2e.Session(tansy, [os.path.join(trainings, "rt399-2.txt")], prepare=prepare)
+    try:
+        window = s.main_window()
+        s.find("Sp7", window, role=s.pyatspi.ROLE_PAGE_TAB)
+        wid = s.main_window_id()
+        s.xdotool("windowsize", "--sync", wid, "1400", "900")
+        s.xdotool("windowmove", "--sync", wid, "0", "0")
+        s.click(s.menu("PCA", "Survey"))
+        s.click(s.find("Open List", window))
+        s.find("Open Traning List (type a new name to create a new list)")
+        s.xdotool("type", "--delay", "5", trl)
+        s.xdotool("key", "Return")
+        tree = s.find("Classification results", window)
+        e2e.wait_for("the list's rows", lambda: tree.childCount >= 3 * 5)
+        s.click(s.find("Run", window))
+        e2e.wait_for("the answers", lambda: any(c is not None and c.name == "Yes" for c in tree))
+        # The answer row selected, the pointer out of the way.
+        s.xdotool("mousemove", "--sync", "1390", "890")
+        subprocess.run(["xdotool", "sync"], env=s.env, capture_output=True)
+        time.sleep(0.5)
+        path = os.path.join(out, "batch-classification.png")
+        subprocess.run(["import", "-window", wid, path], env=s.env, check=True)
+        print("wrote", path)
+    finally:
+        s.close()
+
+
 def main():
     p = argparse.ArgumentParser()
     p.add_argument("--tansy", default=os.path.join(ROOT, "build", "bin", "tansy"))
     p.add_argument("--out", default=os.path.join(ROOT, "docs"))
-    p.add_argument("--shots", choices=["main", "frame"], default="frame")
+    p.add_argument("--shots", choices=["main", "batch", "frame"], default="frame")
     a = p.parse_args()
     os.makedirs(a.out, exist_ok=True)
     if a.shots == "main":
         main_window(a.tansy, a.out)
+        return
+    if a.shots == "batch":
+        batch_classification(a.tansy, a.out)
         return
     if not os.path.exists(RUN):
         raise e2e.Failure(RUN + " is missing")
