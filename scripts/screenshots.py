@@ -20,6 +20,29 @@ RUN = os.path.join(ROOT, "..", "shared", "data", "netcdf", "cheminfo-netcdf-gcms
                    "agilent-gcms.cdf")
 
 
+def settle(s):
+    """The chart redraws on its next event loop turn; give the X server the
+    frame before it is read."""
+    subprocess.run(["xdotool", "sync"], env=s.env, capture_output=True)
+    time.sleep(0.5)
+
+
+def shoot(s, window, out, name):
+    """The X window `window` as the picture out/name."""
+    settle(s)
+    path = os.path.join(out, name)
+    subprocess.run(["import", "-window", window, path], env=s.env, check=True)
+    print("wrote", path)
+
+
+def place_main_window(s):
+    """The main window at the top left, 1400 x 900; its X window."""
+    wid = s.main_window_id()
+    s.xdotool("windowsize", "--sync", wid, "1400", "900")
+    s.xdotool("windowmove", "--sync", wid, "0", "0")
+    return wid
+
+
 class Shots:
     def __init__(self, session, out):
         self.s = session
@@ -41,16 +64,10 @@ class Shots:
         return e.x, e.y, e.width, e.height
 
     def settle(self):
-        # The chart redraws on its next event loop turn; give the X server
-        # the frame before it is read.
-        subprocess.run(["xdotool", "sync"], env=self.s.env, capture_output=True)
-        time.sleep(0.5)
+        settle(self.s)
 
     def take(self, name):
-        self.settle()
-        path = os.path.join(self.out, name)
-        subprocess.run(["import", "-window", self.window, path], env=self.s.env, check=True)
-        print("wrote", path)
+        shoot(self.s, self.window, self.out, name)
 
     def drag(self, x0, y0, x1, y1):
         s = self.s
@@ -81,16 +98,10 @@ def main_window(tansy, out):
         window = s.main_window()
         e2e.wait_for("the training", lambda: window.name.endswith("naphthalene.trn"))
         s.find("Sp6", window)
-        wid = s.main_window_id()
-        s.xdotool("windowsize", "--sync", wid, "1400", "900")
-        s.xdotool("windowmove", "--sync", wid, "0", "0")
+        wid = place_main_window(s)
         # The apex scan of the peak.
         s.click(s.find("Sp3", window, role=s.pyatspi.ROLE_PAGE_TAB))
-        subprocess.run(["xdotool", "sync"], env=s.env, capture_output=True)
-        time.sleep(0.5)
-        path = os.path.join(out, "main-window.png")
-        subprocess.run(["import", "-window", wid, path], env=s.env, check=True)
-        print("wrote", path)
+        shoot(s, wid, out, "main-window.png")
     finally:
         s.close()
 
@@ -109,9 +120,7 @@ def batch_classification(tansy, out):
     try:
         window = s.main_window()
         s.find("Sp7", window, role=s.pyatspi.ROLE_PAGE_TAB)
-        wid = s.main_window_id()
-        s.xdotool("windowsize", "--sync", wid, "1400", "900")
-        s.xdotool("windowmove", "--sync", wid, "0", "0")
+        wid = place_main_window(s)
         s.click(s.menu("PCA", "Survey"))
         s.click(s.find("Open List", window))
         s.find("Open Traning List (type a new name to create a new list)")
@@ -121,13 +130,9 @@ def batch_classification(tansy, out):
         e2e.wait_for("the list's rows", lambda: tree.childCount >= 3 * 5)
         s.click(s.find("Run", window))
         e2e.wait_for("the answers", lambda: any(c is not None and c.name == "Yes" for c in tree))
-        # The answer row selected, the pointer out of the way.
+        # The pointer out of the way.
         s.xdotool("mousemove", "--sync", "1390", "890")
-        subprocess.run(["xdotool", "sync"], env=s.env, capture_output=True)
-        time.sleep(0.5)
-        path = os.path.join(out, "batch-classification.png")
-        subprocess.run(["import", "-window", wid, path], env=s.env, check=True)
-        print("wrote", path)
+        shoot(s, wid, out, "batch-classification.png")
     finally:
         s.close()
 
