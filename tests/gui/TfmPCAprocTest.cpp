@@ -196,6 +196,7 @@ class TfmPCAprocTest : public QObject {
       cells << row.mid(4);
     QCOMPARE(cells, CommandLine(list, unknown));
     QCOMPARE(frame->lvResults->topLevelItem(2)->text(1), "Yes");
+    QCOMPARE(frame->lvResults->topLevelItem(2)->toolTip(0), "Peak RT 399.2 s");
 
     // Copy: the checked rows only.
     frame->lvResults->topLevelItem(1)->setCheckState(0, Qt::Unchecked);

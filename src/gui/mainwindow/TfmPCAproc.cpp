@@ -142,6 +142,8 @@ void TfmPCAproc::ShowRows() {
         for (int c : {kCompound, kAnswer, kScore})
           item->setToolTip(c, Q(reason));
       } else {
+        // The compound's whole name where its column cuts it.
+        item->setToolTip(kCompound, Q(row.Caption));
         item->setText(kAnswer, Q(row.Answer));
         item->setText(kScore, Q(row.Score));
       }
