@@ -1,4 +1,4 @@
-// The batch classification frame: its captions and hints, a list opened
+// The batch classification frame: made on the Survey page, its captions and hints, a list opened
 // and saved with its check marks, Add from the list's directory and from
 // another, Remove, Run's answers against those of sorrel classify, rows
 // without answer, and Copy's text.
@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QProcess>
 #include <QPushButton>
+#include <QTabWidget>
 #include <QToolBar>
 #include <QTreeWidget>
 #include <QtTest>
@@ -19,6 +20,7 @@
 #include "core/mainwindow/PCAprocLogic.h"
 #include "core/plots/PlotCollection.h"
 #include "core/plots/PlotFrame.h"
+#include "gui/mainwindow/MainWindow.h"
 #include "gui/mainwindow/TfmPCAproc.h"
 
 using namespace sorrel;
@@ -73,6 +75,23 @@ class TfmPCAprocTest : public QObject {
     plots.reset();
     ui.reset();
     dir.reset();
+  }
+
+  void surveyMakesTheFrameOnceOnItsPage() {
+    TfrmTansy w;
+    QVERIFY(!w.fmPCAproc);
+    // Enabled with more than two frames open; the menu item is what counts.
+    w.mSurvey->setEnabled(true);
+    w.mSurvey->trigger();
+    QVERIFY(w.fmPCAproc);
+    TfmPCAproc* made = w.fmPCAproc;
+    QCOMPARE(made->parentWidget(), w.tsSurvey);
+    QCOMPARE(w.pnlLeft->currentWidget(), w.tsSurvey);
+    QVERIFY(!w.pnlLeft->isHidden());
+    w.pnlLeft->hide();
+    w.mSurvey->trigger();
+    QCOMPARE(w.fmPCAproc, made);
+    QVERIFY(!w.pnlLeft->isHidden());
   }
 
   void captionsAndHints() {
