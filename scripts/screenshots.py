@@ -1,7 +1,9 @@
 """Makes the screenshots of docs/ from the real program, on a private X
 server, driven with the mouse as a user would: the main window as
 scripts/run first shows it (the naphthalene example training with its
-spectra in frames; --shots main), and tansy on the Agilent GC/MS run of
+spectra in frames; --shots main), its workbench's result pages (--shots
+workbench), the example training list run on an example unknown on the
+Survey page (--shots batch), tansy on the Agilent GC/MS run of
 ../shared/data (--shots frame), and Screen Run on that run (--shots
 screen). Run through scripts/screenshots, which
 runs each set in a session of its own."""
@@ -18,6 +20,29 @@ import tansy_e2e as e2e  # noqa: E402
 
 RUN = os.path.join(ROOT, "..", "shared", "data", "netcdf", "cheminfo-netcdf-gcms",
                    "agilent-gcms.cdf")
+
+
+def settle(s, wait=0.5):
+    """The chart redraws on its next event loop turn; give the X server the
+    frame before it is read."""
+    subprocess.run(["xdotool", "sync"], env=s.env, capture_output=True)
+    time.sleep(wait)
+
+
+def shoot(s, window, out, name, wait=0.5):
+    """The X window `window` as the picture out/name."""
+    settle(s, wait)
+    path = os.path.join(out, name)
+    subprocess.run(["import", "-window", window, path], env=s.env, check=True)
+    print("wrote", path)
+
+
+def place_main_window(s):
+    """The main window at the top left, 1400 x 900; its X window."""
+    wid = s.main_window_id()
+    s.xdotool("windowsize", "--sync", wid, "1400", "900")
+    s.xdotool("windowmove", "--sync", wid, "0", "0")
+    return wid
 
 
 class Shots:
@@ -41,16 +66,10 @@ class Shots:
         return e.x, e.y, e.width, e.height
 
     def settle(self):
-        # The chart redraws on its next event loop turn; give the X server
-        # the frame before it is read.
-        subprocess.run(["xdotool", "sync"], env=self.s.env, capture_output=True)
-        time.sleep(0.5)
+        settle(self.s)
 
     def take(self, name):
-        self.settle()
-        path = os.path.join(self.out, name)
-        subprocess.run(["import", "-window", self.window, path], env=self.s.env, check=True)
-        print("wrote", path)
+        shoot(self.s, self.window, self.out, name)
 
     def drag(self, x0, y0, x1, y1):
         s = self.s
@@ -80,22 +99,6 @@ def on_example_training(tansy, files):
     return e2e.Session(tansy, files, prepare=prepare)
 
 
-def sized_main_window(s):
-    """The main window's X window, 1400 x 900 at the top left."""
-    wid = s.main_window_id()
-    s.xdotool("windowsize", "--sync", wid, "1400", "900")
-    s.xdotool("windowmove", "--sync", wid, "0", "0")
-    return wid
-
-
-def take_window(s, wid, out, name, wait=0.5):
-    subprocess.run(["xdotool", "sync"], env=s.env, capture_output=True)
-    time.sleep(wait)
-    path = os.path.join(out, name)
-    subprocess.run(["import", "-window", wid, path], env=s.env, check=True)
-    print("wrote", path)
-
-
 def main_window(tansy, out):
     """The main window on its first start by scripts/run: startup.ini names
     the example training of naphthalene, whose six spectra open in frames."""
@@ -104,10 +107,10 @@ def main_window(tansy, out):
         window = s.main_window()
         e2e.wait_for("the training", lambda: window.name.endswith("naphthalene.trn"))
         s.find("Sp6", window)
-        wid = sized_main_window(s)
+        wid = place_main_window(s)
         # The apex scan of the peak.
         s.click(s.find("Sp3", window, role=s.pyatspi.ROLE_PAGE_TAB))
-        take_window(s, wid, out, "main-window.png")
+        shoot(s, wid, out, "main-window.png")
     finally:
         s.close()
 
@@ -122,7 +125,7 @@ def screen_run(tansy, out):
     try:
         window = s.main_window()
         s.find("Sp7", window, role=s.pyatspi.ROLE_PAGE_TAB)
-        wid = sized_main_window(s)
+        wid = place_main_window(s)
         s.click(s.menu("PCA", "Survey"))
         s.click(s.find("Screen Run", window, role=s.pyatspi.ROLE_CHECK_BOX))
         s.find("Screen against a training list or a training")
@@ -135,7 +138,7 @@ def screen_run(tansy, out):
         cell = e2e.wait_for("the naphthalene hit", lambda: next(
             (c for c in tree if c is not None and c.name == "Naphthalene"), None))
         s.click(cell)
-        take_window(s, wid, out, "screen-run.png", wait=1.0)
+        shoot(s, wid, out, "screen-run.png", wait=1.0)
     finally:
         s.close()
 
@@ -149,13 +152,13 @@ def workbench(tansy, out):
         window = s.main_window()
         e2e.wait_for("the training", lambda: window.name.endswith("naphthalene.trn"))
         s.find("Sp6", window)
-        wid = sized_main_window(s)
+        wid = place_main_window(s)
         s.focus_main_window()
         s.xdotool("key", "F9")
         results = s.find("Results", window)
 
         def take(name, window_id=wid):
-            take_window(s, window_id, out, name, wait=0.8)
+            shoot(s, window_id, out, name, wait=0.8)
 
         for page, name in [("Loadings", "loadings"), ("Rebuild Sp", "rebuild"),
                            ("M.Dist", "mdist"), ("Eigen Values", "eigenvalues"),
@@ -185,11 +188,43 @@ def workbench(tansy, out):
         s.close()
 
 
+def batch_classification(tansy, out):
+    """The Survey page: the example list opened through the file dialog and
+    run on an example unknown of the peak at 399 s (the active frame)."""
+    trainings = os.path.join(ROOT, "examples", "trainings")
+    trl = os.path.join(trainings, "agilent-gcms.trl")
+
+    def prepare(program_dir):
+        with open(os.path.join(program_dir, "startup.ini"), "w", newline="") as f:
+            f.write("[Target]\r\nTraining=%s\r\n" % os.path.join(trainings, "naphthalene.trn"))
+
+    s = e2e.Session(tansy, [os.path.join(trainings, "rt399-2.txt")], prepare=prepare)
+    try:
+        window = s.main_window()
+        s.find("Sp7", window, role=s.pyatspi.ROLE_PAGE_TAB)
+        wid = place_main_window(s)
+        s.click(s.menu("PCA", "Survey"))
+        s.click(s.find("Open List", window))
+        s.find("Open Traning List (type a new name to create a new list)")
+        s.xdotool("type", "--delay", "5", trl)
+        s.xdotool("key", "Return")
+        tree = s.find("Classification results", window)
+        e2e.wait_for("the list's rows", lambda: tree.childCount >= 3 * 5)
+        s.click(s.find("Run", window))
+        e2e.wait_for("the answers", lambda: any(c is not None and c.name == "Yes" for c in tree))
+        # The pointer out of the way.
+        s.xdotool("mousemove", "--sync", "1390", "890")
+        shoot(s, wid, out, "batch-classification.png")
+    finally:
+        s.close()
+
+
 def main():
     p = argparse.ArgumentParser()
     p.add_argument("--tansy", default=os.path.join(ROOT, "build", "bin", "tansy"))
     p.add_argument("--out", default=os.path.join(ROOT, "docs"))
-    p.add_argument("--shots", choices=["main", "frame", "screen", "workbench"], default="frame")
+    p.add_argument("--shots", choices=["main", "frame", "screen", "workbench", "batch"],
+                   default="frame")
     a = p.parse_args()
     os.makedirs(a.out, exist_ok=True)
     if a.shots == "main":
@@ -197,6 +232,9 @@ def main():
         return
     if a.shots == "workbench":
         workbench(a.tansy, a.out)
+        return
+    if a.shots == "batch":
+        batch_classification(a.tansy, a.out)
         return
     if not os.path.exists(RUN):
         raise e2e.Failure(RUN + " is missing")

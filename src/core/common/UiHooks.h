@@ -20,6 +20,9 @@ struct FileDialogRequest {
   std::string defaultExt;
   std::string initialDir;
   bool multiSelect = false;
+  // An open dialog that also takes the name of a file that does not exist
+  // yet (typed by the user to create it).
+  bool allowNewName = false;
   // The filter chosen when the dialog opens, counted from 1.
   int filterIndex = 1;
 };

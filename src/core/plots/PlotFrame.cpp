@@ -365,6 +365,7 @@ void PlotFrame::Clear() {
   sgRangesMass.ClearStarts();
   chrMass.UpdateFromTable();
   Spec.Clear();
+  currentMass_.clear();
   LastMassIdx = -1;
   chromBuilt_ = false;
   chrChrom.Peaks.Clear();
@@ -394,7 +395,12 @@ bool PlotFrame::IsEmpty() const {
 void PlotFrame::TakeOptionsOf(const PreprocFrame& other) {
   if (&other == this) return;
   if (const auto* frame = dynamic_cast<const PlotFrame*>(&other)) {
-    SetSpOpt(frame->SpOpt());
+    // The options say whether a frame is mass-only; switching kind would
+    // empty a run frame (or a spectrum frame taking a run's options).
+    tSpOpt options(frame->SpOpt().FileName());
+    options.Assign(frame->SpOpt());
+    options.MassOnly = fMassOnly;
+    SetSpOpt(options);
     RefreshPlot();
   }
 }

@@ -234,8 +234,13 @@ class PlotFrame : public PreprocFrame {
 
   // ---- PreprocFrame
   bool IsEmpty() const override;
+  // Takes over the other plot frame's processing options; the frame keeps
+  // its kind (a run stays a run, a spectrum a spectrum) and what it shows.
   void TakeOptionsOf(const PreprocFrame& other) override;
-  const tXYarray& CurrentMass() const override { return Spec.CMass; }
+  // The mass spectrum the mass view shows, through the frame's processing
+  // (never the first derivative the view may show instead): the spectrum
+  // a training is made of and a classification judges.
+  const tXYarray& CurrentMass() const override { return currentMass_; }
   std::string FileName() const override { return Spec.Filename(); }
 
   std::function<void(unsigned changes)> OnChanged;
@@ -280,6 +285,7 @@ class PlotFrame : public PreprocFrame {
 
   bool fDocked = false;
   std::string fTmplName;
+  tXYarray currentMass_;  // CurrentMass
   tWhatVis fWhatVis = wvBoth;
   bool fGardeRatio = true;
   bool fMassOnly = false;

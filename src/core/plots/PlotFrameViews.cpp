@@ -159,6 +159,7 @@ bool PlotFrame::ShowSMass(int Idx) {
     Spec.CMass = source;
   }
   const tXYarray processed = ProcessMass(source);
+  currentMass_ = Controls.Mass.SeeFD ? ProcessView(source, *fSpOpt, false).Output : processed;
   const ToView& o = fSpOpt->oMass;
   ViewControls& c = Controls.Mass;
   if (o.BLine.Enabled && o.BLine.AutoTS) c.Threshold = Clamp(o.BLine.Threshold, kThresholdLimits);

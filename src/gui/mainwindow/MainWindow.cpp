@@ -24,10 +24,13 @@
 
 #include "core/common/UiHooks.h"
 #include "core/mainwindow/MainWindowLogic.h"
+#include "core/mainwindow/PCAprocLogic.h"
+#include "core/mainwindow/ScreenProcLogic.h"
 #include "core/plots/PlotCollection.h"
 #include "gui/mainwindow/ResultsArea.h"
 #include "gui/mainwindow/TAboutBox.h"
 #include "gui/mainwindow/TfmScreen.h"
+#include "gui/mainwindow/TfmPCAproc.h"
 #include "gui/mainwindow/TfrmDirPicker.h"
 #include "gui/mainwindow/TfrmOpts.h"
 #include "gui/plots/TPlots.h"
@@ -142,7 +145,7 @@ void TfrmTansy::BuildMenus() {
     else
       pnlLeft->hide();
   });
-  mSurvey = mnuPCA->addAction("Survey", this, [this] { ShowSidePage(tsSurvey); });
+  mSurvey = mnuPCA->addAction("Survey", this, [this] { ShowSurvey(); });
   mCalculate = mnuPCA->addAction("Calculate PC's", this, [this] { CalculatePCs(); });
   mCalculate->setShortcut(QKeySequence("F9"));
 
@@ -285,12 +288,25 @@ void TfrmTansy::BuildSidePanel() {
   auto* surveyLayout = new QVBoxLayout(tsSurvey);
   surveyLayout->setContentsMargins(0, 0, 0, 0);
   fmScreen = new TfmScreen(plots->Collection(), tsSurvey);
+  fmScreen->Logic().BatchList = [this]() -> const TTrainingList* {
+    return fmPCAproc ? fmPCAproc->Logic().TrainingList.get() : nullptr;
+  };
   surveyLayout->addWidget(fmScreen);
   pnlLeft->addTab(tsOptimization, "Optimization");
   pnlLeft->addTab(tsSurvey, "Survey");
   // The command log's page is reached only through Optimize Param.
   pnlLeft->setTabVisible(0, false);
   pnlLeft->hide();
+}
+
+void TfrmTansy::ShowSurvey() {
+  if (!fmPCAproc) {
+    fmPCAproc = new TfmPCAproc(plots->Collection(), tsSurvey);
+    // Batch classification above run screening, which screens against the
+    // list open here.
+    static_cast<QVBoxLayout*>(tsSurvey->layout())->insertWidget(0, fmPCAproc);
+  }
+  ShowSidePage(tsSurvey);
 }
 
 void TfrmTansy::ShowSidePage(QWidget* page) {

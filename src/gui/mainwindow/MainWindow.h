@@ -32,6 +32,7 @@ class TBMDSpinEdit;
 class TfrmDirPicker;
 class TfrmOpts;
 class TfmScreen;
+class TfmPCAproc;
 class TPlots;
 class TResultsArea;
 
@@ -96,6 +97,9 @@ class TfrmTansy : public QMainWindow {
   QWidget* tsSurvey = nullptr;
   // Run screening on the "Survey" page.
   TfmScreen* fmScreen = nullptr;
+  // Batch classification, made on the "Survey" page the first time PCA >
+  // Survey is chosen.
+  TfmPCAproc* fmPCAproc = nullptr;
 
   // ---- the dialogs created once with the window
   TAboutBox* AboutBox = nullptr;
@@ -124,6 +128,7 @@ class TfrmTansy : public QMainWindow {
   void SaveTraining();
   void CopyImage();
   void CopyData();
+  void ShowSurvey();
 
   bool hintsOff_ = false;
 

@@ -70,7 +70,9 @@ std::vector<std::string> QtUiHooks::OpenFileDialog(const FileDialogRequest& r) {
   const QStringList filters = QtFilterList(r.filters);
   QFileDialog dialog(window_, Q(r.title), Q(r.initialDir), filters.join(";;"));
   dialog.setAcceptMode(QFileDialog::AcceptOpen);
-  dialog.setFileMode(r.multiSelect ? QFileDialog::ExistingFiles : QFileDialog::ExistingFile);
+  dialog.setFileMode(r.multiSelect    ? QFileDialog::ExistingFiles
+                     : r.allowNewName ? QFileDialog::AnyFile
+                                      : QFileDialog::ExistingFile);
   if (!r.defaultExt.empty()) dialog.setDefaultSuffix(Q(r.defaultExt));
   SelectFilter(dialog, filters, r.filterIndex);
   std::vector<std::string> out;

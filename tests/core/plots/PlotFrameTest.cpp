@@ -434,3 +434,40 @@ TEST_F(FrameTest, FillWithSamplesMakesARunFrame) {
   EXPECT_EQ(f->chrChrom.Count(), f->Spec.NSpec());
   EXPECT_FALSE(f->chrMass.IsEmpty());
 }
+
+// The current spectrum (what preprocessing and classification take) is the
+// scan or spectrum the mass view shows, through the frame's processing; a
+// frame taking another's options keeps its kind.
+TEST_F(FrameTest, TheCurrentSpectrumIsTheShownOneThroughTheProcessing) {
+  auto run = NewFrame();
+  FillRun(*run, {{{40, 1}, {41, 2}}, {{50.2f, 9}, {51.7f, 3}}, {{60, 4}}});
+  ASSERT_EQ(run->LastMassIdx, 1);
+  EXPECT_EQ(run->CurrentMass(), (tXYarray{{50.2f, 9}, {51.7f, 3}}));
+  run->ShowSMass(2);
+  EXPECT_EQ(run->CurrentMass(), (tXYarray{{60, 4}}));
+
+  // A mass-only frame on unit masses: each intensity at its nearest integer
+  // mass, from floor(50.2) to ceil(51.7).
+  auto text = NewFrame();
+  text->SetMassOnly(true);
+  text->SetCMass({{50.2f, 9}, {51.7f, 3}});
+  text->SetXUnits(false, 1);
+  text->RefreshPlot();
+  const tXYarray unit{{50, 9}, {51, 0}, {52, 3}};
+  EXPECT_EQ(text->CurrentMass(), unit);
+
+  run->ShowSMass(1);
+  run->TakeOptionsOf(*text);
+  EXPECT_FALSE(run->MassOnly());
+  EXPECT_EQ(run->Spec.NSpec(), 3);
+  EXPECT_EQ(run->SpOpt().oMass.XUnits, 1);
+  EXPECT_EQ(run->CurrentMass(), unit);
+  // And the other way round: the spectrum stays.
+  auto other = NewFrame();
+  FillRun(*other, {{{50, 1}}});
+  text->TakeOptionsOf(*other);
+  EXPECT_TRUE(text->MassOnly());
+  EXPECT_EQ(text->CurrentMass(), (tXYarray{{50.2f, 9}, {51.7f, 3}}));
+  text->Clear();
+  EXPECT_TRUE(text->CurrentMass().empty());
+}
