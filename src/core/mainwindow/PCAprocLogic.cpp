@@ -120,49 +120,16 @@ bool PCAprocLogic::Run() {
   std::vector<TrainingRow>& rows = list.Rows;
   reasons_.assign(rows.size(), std::string());
 
-  // The list's Run stops at the first row that cannot be scored. It runs
-  // again from the row after it, the rows already done unchecked for that
-  // pass, until every checked row has its answer or its reason.
-  std::vector<bool> checked;
-  for (const TrainingRow& row : rows)
-    checked.push_back(row.Checked);
-  std::vector<TrainingRow> results(rows);
-  struct RestoreChecks {
-    std::vector<TrainingRow>& rows;
-    const std::vector<bool>& checked;
-    ~RestoreChecks() {
-      for (size_t i = 0; i < rows.size() && i < checked.size(); ++i)
-        rows[i].Checked = checked[i];
-    }
-  } restore{rows, checked};
-  for (size_t from = 0;;) {
-    for (size_t i = 0; i < from; ++i)
-      rows[i].Checked = false;
-    size_t failed = rows.size();
-    std::string why;
-    try {
-      list.Run(active, OpenReferencePlotFrame);
-    } catch (const SorrelError& e) {
-      why = e.what();
-      for (failed = from; failed < rows.size(); ++failed)
-        if (rows[failed].Checked && rows[failed].State == TrainingRow::Status::None) break;
-      if (failed == rows.size()) throw;
-    }
-    for (size_t i = from; i < failed; ++i)
-      results[i] = rows[i];
-    if (failed == rows.size()) break;
-    // The row is the training: the message need not name its file again.
-    const std::string prefix = list.TrainingS[failed].second + ": ";
-    if (why.compare(0, prefix.size(), prefix) == 0) why.erase(0, prefix.size());
-    results[failed] = rows[failed];
-    results[failed].Answer = why;
-    results[failed].Score.clear();
-    reasons_[failed] = why;
-    from = failed + 1;
-  }
+  // A row that cannot be scored keeps its reason and the run goes on with
+  // the next row.
+  list.Run(active, OpenReferencePlotFrame);
   for (size_t i = 0; i < rows.size(); ++i) {
-    results[i].Checked = checked[i];
-    rows[i] = results[i];
+    if (rows[i].State != TrainingRow::Status::NoAnswer) continue;
+    std::string why = rows[i].Reason;
+    // The row is the training: the message need not name its file again.
+    const std::string prefix = list.TrainingS[i].second + ": ";
+    if (why.compare(0, prefix.size(), prefix) == 0) why.erase(0, prefix.size());
+    reasons_[i] = why;
   }
   return true;
 }

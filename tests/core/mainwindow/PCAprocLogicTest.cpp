@@ -133,7 +133,7 @@ TEST_F(PCAprocTest, EachTrainingClassifiesWithItsOwnTemplate) {
   trn.WriteString("General", "DefaultTml", dir.Config("gone.tml"));
   trn.UpdateFile();
   ASSERT_TRUE(logic.Run());
-  EXPECT_EQ(logic.TrainingList->Rows[0].State, TrainingRow::Status::None);
+  EXPECT_EQ(logic.TrainingList->Rows[0].State, TrainingRow::Status::NoAnswer);
   EXPECT_NE(logic.Reason(0).find("gone.tml does not exist"), std::string::npos) << logic.Reason(0);
 }
 
@@ -155,7 +155,7 @@ TEST_F(PCAprocTest, RowsThatCannotBeScoredSayWhyAndTheRunGoesOn) {
   ASSERT_EQ(rows.size(), 4u);
   EXPECT_EQ(rows[0].State, TrainingRow::Status::Classified);
   EXPECT_EQ(logic.Reason(0), "");
-  EXPECT_EQ(rows[1].State, TrainingRow::Status::None);
+  EXPECT_EQ(rows[1].State, TrainingRow::Status::NoAnswer);
   const std::string why = logic.Reason(1);
   EXPECT_NE(why.find(dir.File("rt250-1.txt")), std::string::npos) << why;
   EXPECT_EQ(why.find(dir.File("rt250.trn")), std::string::npos) << why;

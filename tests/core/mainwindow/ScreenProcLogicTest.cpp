@@ -18,8 +18,8 @@
 
 using namespace sorrel;
 using sorrel::test::CaffeineTraining;
-using sorrel::test::ScriptedProgress;
 using sorrel::test::ScratchProgramDir;
+using sorrel::test::ScriptedProgress;
 using sorrel::test::ScriptedUi;
 using sorrel::test::TestData;
 
