@@ -1,6 +1,5 @@
 #include "gui/mainwindow/TfmScreen.h"
 
-#include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
@@ -29,20 +28,11 @@ QLabel* WrappedLabel(QWidget* parent, const QString& name) {
 }  // namespace
 
 TfmScreen::TfmScreen(PlotCollection& plots, QWidget* parent)
-    : QFrame(parent), logic(std::make_unique<ScreenProcLogic>(plots)) {
+    : TfmProc(ScreenProcLogic::kHeader, parent), logic(std::make_unique<ScreenProcLogic>(plots)) {
   setObjectName("fmScreen");
-  auto* layout = new QVBoxLayout(this);
-  layout->setContentsMargins(2, 2, 2, 2);
-  lbHeader = new QLabel(ScreenProcLogic::kHeader, this);
-  lbHeader->setAlignment(Qt::AlignCenter);
-  lbHeader->setFrameStyle(QFrame::Panel | QFrame::Raised);
-  lbHeader->setLineWidth(1);
-  lbHeader->setMargin(3);
-  const QString hint = "Find the peaks of the active run and classify each against the trainings";
-  lbHeader->setToolTip(hint);
-  lbHeader->setStatusTip(hint);
-  layout->addWidget(lbHeader);
-
+  SetHint("Find the peaks of the active run and classify each against the trainings");
+  bbRun->setText(ScreenProcLogic::kHeader);
+  auto* layout = Body();
   lbSource = WrappedLabel(this, "Screened against");
   layout->addWidget(lbSource);
   tbHits = new QToolBar("Hits", this);
@@ -75,22 +65,6 @@ TfmScreen::TfmScreen(PlotCollection& plots, QWidget* parent)
   lbSummary = WrappedLabel(this, "Screening summary");
   layout->addWidget(lbSummary);
 
-  auto* bar = new QHBoxLayout();
-  bbRun = new QPushButton(ScreenProcLogic::kHeader, this);
-  bbRun->setCheckable(true);
-  bbRun->setToolTip(hint);
-  bar->addWidget(bbRun);
-  bar->addStretch(1);
-  layout->addLayout(bar);
-
-  connect(bbRun, &QPushButton::clicked, this, [this](bool down) {
-    if (!down) {
-      bbRun->setChecked(true);  // a click while a screening lasts does not release it
-      return;
-    }
-    RunClick();
-    bbRun->setChecked(false);
-  });
   connect(tbTrainings, &QAction::triggered, this, [this] { TrainingsClick(); });
   connect(tbCopy, &QAction::triggered, this, [this] { CopyClick(); });
   // A hit chosen by click or keyboard shows its peak in the frame.
@@ -108,9 +82,13 @@ TfmScreen::~TfmScreen() {
   logic->OnChanged = nullptr;
 }
 
-void TfmScreen::RunClick() {
-  UserAction([this] { logic->Run(); });
-  ShowHits();
+void TfmScreen::RunProc() {
+  // The hit list follows even when the screening stopped with an error.
+  struct Show {
+    TfmScreen* frame;
+    ~Show() { frame->ShowHits(); }
+  } show{this};
+  logic->Run();
 }
 
 void TfmScreen::TrainingsClick() {

@@ -5,16 +5,14 @@
 // the hit list shows each hit's retention time, compound, answer and score,
 // and choosing a hit shows the peak's summed spectrum in its frame. The
 // logic is the core's ScreenProcLogic; this frame binds the widgets to it.
-//
-// Its layout follows the procedure frames of the side panel: a header
-// above the frame's own controls and a bottom bar with the run toggle.
-#include <QFrame>
+// It is a procedure frame (TfmProc): its run toggle is "Screen Run".
 #include <memory>
 #include <string>
 
+#include "gui/mainwindow/TfmProc.h"
+
 class QAction;
 class QLabel;
-class QPushButton;
 class QToolBar;
 class QTreeWidget;
 
@@ -23,7 +21,7 @@ namespace sorrel {
 class PlotCollection;
 class ScreenProcLogic;
 
-class TfmScreen : public QFrame {
+class TfmScreen : public TfmProc {
   Q_OBJECT
  public:
   explicit TfmScreen(PlotCollection& plots, QWidget* parent = nullptr);
@@ -31,22 +29,22 @@ class TfmScreen : public QFrame {
 
   ScreenProcLogic& Logic() { return *logic; }
 
-  QLabel* lbHeader = nullptr;
   QLabel* lbSource = nullptr;
   QToolBar* tbHits = nullptr;
   QAction* tbTrainings = nullptr;
   QAction* tbCopy = nullptr;
   QTreeWidget* lvHits = nullptr;
   QLabel* lbSummary = nullptr;
-  // "Screen Run": a toggle that stays down while the screening lasts.
-  QPushButton* bbRun = nullptr;
 
   // The button handlers (also what the buttons run).
-  void RunClick();
   void TrainingsClick();
   void CopyClick();
   // The hit list, the source and the summary again from the logic.
   void ShowHits();
+
+ protected:
+  // Screen Run.
+  void RunProc() override;
 
  private:
   std::unique_ptr<ScreenProcLogic> logic;
