@@ -90,13 +90,8 @@ def on_example_training(tansy, files):
     """tansy started on the example training of naphthalene (its six
     spectra in frames, as scripts/run first starts), with `files` opened
     after them."""
-    training = os.path.join(ROOT, "examples", "trainings", "naphthalene.trn")
-
-    def prepare(program_dir):
-        with open(os.path.join(program_dir, "startup.ini"), "w", newline="") as f:
-            f.write("[Target]\r\nTraining=%s\r\n" % training)
-
-    return e2e.Session(tansy, files, prepare=prepare)
+    return e2e.Session(tansy, files, prepare=e2e.remembering(
+        os.path.join(ROOT, "examples", "trainings", "naphthalene.trn")))
 
 
 def main_window(tansy, out):
@@ -193,12 +188,7 @@ def batch_classification(tansy, out):
     run on an example unknown of the peak at 399 s (the active frame)."""
     trainings = os.path.join(ROOT, "examples", "trainings")
     trl = os.path.join(trainings, "agilent-gcms.trl")
-
-    def prepare(program_dir):
-        with open(os.path.join(program_dir, "startup.ini"), "w", newline="") as f:
-            f.write("[Target]\r\nTraining=%s\r\n" % os.path.join(trainings, "naphthalene.trn"))
-
-    s = e2e.Session(tansy, [os.path.join(trainings, "rt399-2.txt")], prepare=prepare)
+    s = on_example_training(tansy, [os.path.join(trainings, "rt399-2.txt")])
     try:
         window = s.main_window()
         s.find("Sp7", window, role=s.pyatspi.ROLE_PAGE_TAB)

@@ -231,6 +231,18 @@ class Session:
                        env=self.env, check=True, timeout=10)
 
 
+def write_startup(program_dir, training):
+    """startup.ini in the program directory, remembering `training`: tansy
+    starts on it with its spectra in frames."""
+    with open(os.path.join(program_dir, "startup.ini"), "w", newline="") as f:
+        f.write("[Target]\r\nTraining=%s\r\n" % training)
+
+
+def remembering(training):
+    """A Session's `prepare` that writes startup.ini remembering `training`."""
+    return lambda program_dir: write_startup(program_dir, training)
+
+
 def ini_sections(path):
     """The sections of an INI file the program wrote (CR LF lines) as
     {name: {key: value}}, in file order."""

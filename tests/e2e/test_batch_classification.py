@@ -44,11 +44,8 @@ def main():
     with open(trl, "w", newline="") as f:
         f.write("[List]\r\nnaphthalene=1\r\nrt250=0\r\nrt399=1\r\nrt626=1\r\n")
 
-    def prepare(program_dir):
-        with open(os.path.join(program_dir, "startup.ini"), "w", newline="") as f:
-            f.write("[Target]\r\nTraining=%s\r\n" % os.path.join(sets, "naphthalene.trn"))
-
-    s = e2e.Session(a.tansy, [unknown], prepare=prepare)
+    s = e2e.Session(a.tansy, [unknown],
+                    prepare=e2e.remembering(os.path.join(sets, "naphthalene.trn")))
     try:
         window = s.main_window()
         # The training's six spectra, then the unknown: the active frame.

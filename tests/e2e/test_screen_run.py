@@ -38,11 +38,8 @@ def main():
     if not expected:
         raise e2e.Failure("sorrel screen finds no hit in the example run")
 
-    def prepare(program_dir):
-        with open(os.path.join(program_dir, "startup.ini"), "w", newline="") as f:
-            f.write("[Target]\r\nTraining=%s\r\n" % os.path.join(sets, "naphthalene.trn"))
-
-    s = e2e.Session(a.tansy, [run_file], prepare=prepare)
+    s = e2e.Session(a.tansy, [run_file],
+                    prepare=e2e.remembering(os.path.join(sets, "naphthalene.trn")))
     try:
         window = s.main_window()
         s.find("Sp7", window, role=s.pyatspi.ROLE_PAGE_TAB)

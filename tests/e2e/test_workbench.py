@@ -65,8 +65,7 @@ def main():
                  "[LoadedSpec]"] + ["%d=%s" % (i + 1, n) for i, n in enumerate(SPECTRA)]
         with open(os.path.join(work, "eight.trn"), "w", newline="") as f:
             f.write("\r\n".join(lines) + "\r\n")
-        with open(os.path.join(program_dir, "startup.ini"), "w", newline="") as f:
-            f.write("[Target]\r\nTraining=%s\r\n" % os.path.join(work, "eight.trn"))
+        e2e.write_startup(program_dir, os.path.join(work, "eight.trn"))
         sets.append(work)
 
     s = e2e.Session(a.tansy, [], prepare=prepare)
