@@ -190,8 +190,8 @@ void TfrmTansy::BuildSettingsPanel() {
   preLayout->addRow("Increasing sensitivity", fseIncSens);
   layout->addWidget(pre);
 
-  auto* bounds = new QGroupBox(" Unify the spec. boundaries [m/z] ", pnlSettings);
-  bounds->setAccessibleName("Unify the spec. boundaries [m/z]");
+  auto* bounds = new QGroupBox(" Unify the spectra boundaries [m/z] ", pnlSettings);
+  bounds->setAccessibleName("Unify the spectra boundaries [m/z]");
   auto* boundsLayout = new QFormLayout(bounds);
   seLowBound = SpinEdit(bounds, "Max lower boudary", INT_MIN, INT_MAX);
   seHighBound = SpinEdit(bounds, "Min higher boundary", INT_MIN, INT_MAX);

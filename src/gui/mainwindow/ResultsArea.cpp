@@ -151,7 +151,7 @@ TResultsArea::TResultsArea(MainWindowLogic& logic, TPlots& plots, QWidget* paren
         connect(seLoading, &QSpinBox::valueChanged, this, [this] { Draw(ResultPage::Loadings); });
         break;
       case ResultPage::RebuildSp: {
-        seRebuildSpec = LabelledSpin(controls, row, "Rebuild Spec.");
+        seRebuildSpec = LabelledSpin(controls, row, "Rebuild Spectrum");
         seFactorsUsed = LabelledSpin(controls, row, "Number of factors used ");
         auto* box = new QGroupBox(" Residuals chart ", controls);
         box->setAccessibleName("Residuals chart");
@@ -159,7 +159,7 @@ TResultsArea::TResultsArea(MainWindowLogic& logic, TPlots& plots, QWidget* paren
         boxRow->setContentsMargins(6, 0, 6, 0);
         auto* group = new QButtonGroup(box);
         rbResidualsOff = new QRadioButton("Off", box);
-        rbMainScale = new QRadioButton("Main spec scale", box);
+        rbMainScale = new QRadioButton("Main spectrum scale", box);
         rbProperScale = new QRadioButton("Proper scale", box);
         for (QRadioButton* b : {rbResidualsOff, rbMainScale, rbProperScale}) {
           group->addButton(b);

@@ -47,7 +47,7 @@ class TResultsArea : public QTabWidget {
 
   std::array<QCustomPlot*, kResultPageCount> Charts{};
   QSpinBox* seLoading = nullptr;      // "Loading (PC)"
-  QSpinBox* seRebuildSpec = nullptr;  // "Rebuild Spec."
+  QSpinBox* seRebuildSpec = nullptr;  // "Rebuild Spectrum"
   QSpinBox* seFactorsUsed = nullptr;  // "Number of factors used "
   QRadioButton* rbResidualsOff = nullptr;
   QRadioButton* rbMainScale = nullptr;

@@ -166,9 +166,9 @@ TvChart::TvChart(QWidget* parent) : QWidget(parent) {
   tbSmooth = ToolButton(toolColumn, "Smooth", "Smoothing", true);
   tbBaseline = ToolButton(toolColumn, "Baseline", "Baseline removal", true);
   tbPeaks = ToolButton(toolColumn, "Peaks", "Peak detection", true);
-  tbExpand = ToolButton(toolColumn, "Expand", "Expand current spec. to fulfill the chart", false);
+  tbExpand = ToolButton(toolColumn, "Expand", "Expand the current spectrum to fill the chart", false);
   tbAutoY =
-      ToolButton(toolColumn, "Auto Y", "Expand verticaly the visual piece of current spec.", true);
+      ToolButton(toolColumn, "Auto Y", "Expand vertically the visible piece of the current spectrum", true);
   tbZoomMode = ToolButton(toolColumn, "Zoom mode", "Zoom and select a point", true);
   tbRangeMode = ToolButton(toolColumn, "Range mode", "Mark ranges with the mouse", true);
   auto* modes = new QButtonGroup(this);
