@@ -31,6 +31,11 @@ namespace sorrel {
 
 enum tWhatVis { wvChrom, wvMass, wvBoth };
 
+// The controls of one view's property pages into that view's options
+// (units, Y scaling, smoothing, baseline and peak search); the options'
+// other settings stay as they are.
+void StoreViewControls(const ViewControls& c, ToView& v);
+
 class PlotFrame : public PreprocFrame {
  public:
   // What changed, for the window (OnChanged).
@@ -231,6 +236,15 @@ class PlotFrame : public PreprocFrame {
     tXYarray points;
   };
   std::vector<WaterfallTrace> Waterfall;
+  // How the traces are drawn one behind the other: trace k is shifted by
+  // k * StepX in mass and k * StepY in intensity, so that together they
+  // climb 1.2 times the largest intensity and lean right by a third of the
+  // mass range; each trace's baseline runs from LowX to HighX.
+  struct WaterfallLayout {
+    double LowX = 0, HighX = 0;
+    double StepX = 0, StepY = 0;
+  };
+  static WaterfallLayout LayOutWaterfall(const std::vector<WaterfallTrace>& traces);
 
   // ---- PreprocFrame
   bool IsEmpty() const override;

@@ -75,12 +75,7 @@ void PlotFrame::UpdateFromOptions() {
   Notify(kTemplate | kControls);
 }
 
-void PlotFrame::StoreOptions(bool chromatogram) {
-  tSpOpt& o = *fSpOpt;
-  if (o.Locked) return;
-  o.MassOnly = fMassOnly;
-  const ViewControls& c = ViewOf(chromatogram);
-  ToView& v = o.View(chromatogram);
+void StoreViewControls(const ViewControls& c, ToView& v) {
   v.XUnits = c.XUnits;
   v.AutoY = c.AutoY;
   v.FixY = c.FixY;
@@ -96,6 +91,14 @@ void PlotFrame::StoreOptions(bool chromatogram) {
   v.Peak.MinDist = c.MinDist;
   v.Peak.MinArea = c.MinArea;
   v.Peak.Enabled = c.PeaksOn;
+}
+
+void PlotFrame::StoreOptions(bool chromatogram) {
+  tSpOpt& o = *fSpOpt;
+  if (o.Locked) return;
+  o.MassOnly = fMassOnly;
+  const ViewControls& c = ViewOf(chromatogram);
+  StoreViewControls(c, o.View(chromatogram));
   if (!chromatogram) Controls.Mass.PeakParamsEnabled = c.PeakMethod != 2;
 }
 
@@ -372,6 +375,25 @@ void PlotFrame::ToolPageRequested(bool chromatogram, int32_t page) {
 
 void PlotFrame::PropertyBarResized() {
   if (AdaptiveLabels()) MarkPeaksAdaptive();
+}
+
+PlotFrame::WaterfallLayout PlotFrame::LayOutWaterfall(const std::vector<WaterfallTrace>& traces) {
+  WaterfallLayout l;
+  float lowX = 0, highX = 0, highY = 0;
+  bool any = false;
+  for (const auto& t : traces)
+    for (const dPoint& p : t.points) {
+      lowX = any ? std::min(lowX, p[0]) : p[0];
+      highX = any ? std::max(highX, p[0]) : p[0];
+      highY = std::max(highY, p[1]);
+      any = true;
+    }
+  const double n = static_cast<double>(std::max<size_t>(traces.size(), 1));
+  l.LowX = lowX;
+  l.HighX = highX;
+  l.StepX = (highX > lowX ? highX - lowX : 1.0) / 3.0 / n;
+  l.StepY = (highY > 0 ? highY : 1.0) * 1.2 / n;
+  return l;
 }
 
 }  // namespace sorrel

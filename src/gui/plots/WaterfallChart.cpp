@@ -51,24 +51,13 @@ void WaterfallChart::SetTraces(const std::vector<PlotFrame::WaterfallTrace>& tra
   plot_->clearPlottables();
   plot_->clearItems();
   scans_.clear();
-  float lowX = 0, highX = 0, highY = 0;
-  bool any = false;
-  for (const auto& t : traces)
-    for (const dPoint& p : t.points) {
-      lowX = any ? std::min(lowX, p[0]) : p[0];
-      highX = any ? std::max(highX, p[0]) : p[0];
-      highY = std::max(highY, p[1]);
-      any = true;
-    }
-  const double n = static_cast<double>(std::max<size_t>(traces.size(), 1));
-  // The traces together climb 1.2 times the largest intensity and lean
-  // right by a third of the mass range.
-  const double stepX = (highX > lowX ? highX - lowX : 1.0) / 3.0 / n;
-  const double stepY = (highY > 0 ? highY : 1.0) * 1.2 / n;
+  const PlotFrame::WaterfallLayout layout = PlotFrame::LayOutWaterfall(traces);
+  const double lowX = layout.LowX, highX = layout.HighX;
   // Drawn from the back, so that the front traces lie over the ones behind.
   for (size_t k = traces.size(); k-- > 0;) {
     const auto& t = traces[k];
-    const double dx = stepX * static_cast<double>(k), dy = stepY * static_cast<double>(k);
+    const double dx = layout.StepX * static_cast<double>(k),
+                 dy = layout.StepY * static_cast<double>(k);
     auto* curve = new QCPCurve(plot_->xAxis, plot_->yAxis);
     curve->setName(QString("Scan %1").arg(t.scan));
     const double hue =

@@ -32,21 +32,7 @@ const char* const kTemplate =
 // The controls of a view as the options would hold them.
 ToView AsOptions(const ViewControls& c) {
   ToView v;
-  v.XUnits = c.XUnits;
-  v.AutoY = c.AutoY;
-  v.FixY = c.FixY;
-  v.YUnits = c.PercentY;
-  v.Smooth.SGDegree = c.SGDegree;
-  v.Smooth.Enabled = c.SmoothOn;
-  v.BLine.AutoTS = c.AutoTS;
-  v.BLine.Threshold = c.Threshold;
-  v.BLine.Enabled = c.BLineOn;
-  v.Peak.Method = c.PeakMethod;
-  v.Peak.Sensiv = c.Sensitivity;
-  v.Peak.MinHeight = c.MinHeight;
-  v.Peak.MinDist = c.MinDist;
-  v.Peak.MinArea = c.MinArea;
-  v.Peak.Enabled = c.PeaksOn;
+  StoreViewControls(c, v);
   return v;
 }
 
@@ -335,4 +321,22 @@ TEST_F(FramePages, ThePropertyToolBar) {
   EXPECT_EQ(f->Controls.Page3D, 1);
   f->SetTabsVisible(false);
   EXPECT_EQ(f->Controls.Page3D, 1);
+}
+
+TEST(WaterfallLayout, TracesClimbAndLeanByTheirShareOfTheData) {
+  // Two traces over m/z 40..100, largest intensity 500 (worked by hand):
+  // the step in mass is (100 - 40) / 3 / 2 = 10, in intensity
+  // 500 * 1.2 / 2 = 300.
+  std::vector<PlotFrame::WaterfallTrace> traces{{0, {{50, 200}, {100, 10}}},
+                                                {20, {{40, 500}, {60, 1}}}};
+  const auto l = PlotFrame::LayOutWaterfall(traces);
+  EXPECT_EQ(l.LowX, 40);
+  EXPECT_EQ(l.HighX, 100);
+  EXPECT_DOUBLE_EQ(l.StepX, 10);
+  EXPECT_DOUBLE_EQ(l.StepY, 300);
+  // No points at all (a run of empty scans): unit steps, nothing divided
+  // by zero.
+  const auto empty = PlotFrame::LayOutWaterfall({{0, {}}, {20, {}}});
+  EXPECT_DOUBLE_EQ(empty.StepX, 1.0 / 3.0 / 2);
+  EXPECT_DOUBLE_EQ(empty.StepY, 1.2 / 2);
 }
