@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "FrameFixture.h"
+#include "PeakIndices.h"
 #include "ScriptedProgress.h"
 #include "core/common/ProgressIndicator.h"
 #include "core/processing/Peak.h"
@@ -20,6 +21,8 @@ using sorrel::test::FrameTest;
 using Points = FrameTest::Points;
 
 namespace {
+
+using test::Indices;
 
 tXYarray FromY(const std::vector<float>& y, float x0, float step = 1) {
   tXYarray s;
@@ -33,13 +36,6 @@ std::vector<double> Ys(const tXYarray& s) {
   for (const dPoint& p : s)
     y.push_back(p[1]);
   return y;
-}
-
-std::vector<int> Indices(const tPeaks& peaks) {
-  std::vector<int> idx;
-  for (const tPeak& p : peaks.bPeaks)
-    idx.push_back(p.Index);
-  return idx;
 }
 
 }  // namespace

@@ -5,24 +5,20 @@
 
 #include <vector>
 
+#include "PeakIndices.h"
 #include "core/processing/ProcessingChain.h"
 
 using namespace sorrel;
 
 namespace {
 
+using test::Indices;
+
 tXYarray FromY(const std::vector<float>& y, float x0 = 0, float step = 1) {
   tXYarray s;
   for (size_t i = 0; i < y.size(); ++i)
     s.push_back({x0 + step * float(i), y[i]});
   return s;
-}
-
-std::vector<int> Indices(const tPeaks& peaks) {
-  std::vector<int> idx;
-  for (const tPeak& p : peaks.bPeaks)
-    idx.push_back(p.Index);
-  return idx;
 }
 
 }  // namespace
