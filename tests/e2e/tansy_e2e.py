@@ -296,6 +296,23 @@ def arguments():
     return p.parse_args()
 
 
+def agilent_run(a):
+    """The Agilent GC/MS run of ../shared/data (--data); the test is skipped
+    where it is missing."""
+    if not a.data or not a.sorrel:
+        raise Failure("--data and --sorrel are needed")
+    run_file = os.path.join(a.data, "netcdf/cheminfo-netcdf-gcms/agilent-gcms.cdf")
+    if not os.path.exists(run_file):
+        print("SKIP: %s is missing (../shared/data)" % run_file)
+        sys.exit(SKIP)
+    return run_file
+
+
+def close(a, b, abs_tol, rel_tol=5e-7):
+    """a equals b within abs_tol plus rel_tol of b."""
+    return abs(a - b) <= abs_tol + rel_tol * abs(b)
+
+
 def run(main):
     """Runs main() and turns its outcome into the process status."""
     try:

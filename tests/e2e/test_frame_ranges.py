@@ -6,7 +6,6 @@ the grid "Chromatogram ranges", and the mass view's data table holds what
 and a drag over the spectrum: the range lands in "Mass ranges", and the
 chromatogram's data table holds what `sorrel chrom --sic` prints."""
 
-import argparse
 import math
 import os
 import subprocess
@@ -14,10 +13,6 @@ import sys
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import tansy_e2e as e2e  # noqa: E402
-
-
-def close(a, b, abs_tol, rel_tol=5e-7):
-    return abs(a - b) <= abs_tol + rel_tol * abs(b)
 
 
 def sorrel(exe, *args):
@@ -57,15 +52,8 @@ def grid_row(s, grid):
 
 
 def main():
-    p = argparse.ArgumentParser()
-    p.add_argument("--tansy", required=True)
-    p.add_argument("--sorrel", required=True)
-    p.add_argument("--data", required=True)
-    a = p.parse_args()
-    run_file = os.path.join(a.data, "netcdf/cheminfo-netcdf-gcms/agilent-gcms.cdf")
-    if not os.path.exists(run_file):
-        print("SKIP: %s is missing (../shared/data)" % run_file)
-        sys.exit(e2e.SKIP)
+    a = e2e.arguments()
+    run_file = e2e.agilent_run(a)
     times = [row[0] for row in sorrel(a.sorrel, "chrom", "--tic", run_file)]
 
     s = e2e.Session(a.tansy, [run_file])
@@ -103,7 +91,7 @@ def main():
         if len(summed) != len(expected):
             raise e2e.Failure("spectrum: %d rows, sorrel %d" % (len(summed), len(expected)))
         for i, (row, ref) in enumerate(zip(summed, expected)):
-            if not close(row[0], ref[0], 0.5e-4) or not close(row[1], ref[1], 0):
+            if not e2e.close(row[0], ref[0], 0.5e-4) or not e2e.close(row[1], ref[1], 0):
                 raise e2e.Failure("spectrum row %d: %s, sorrel %s" % (i, row, ref))
 
         # Range mode on the mass view: a range over its sticks makes the
@@ -128,7 +116,7 @@ def main():
         if not any(row[1] > 0 for row in sic):
             raise e2e.Failure("the ion chromatogram of %s .. %s is empty" % (mstart, mend))
         for i, (row, ref) in enumerate(zip(shown, sic)):
-            if not close(row[0], ref[0], 0.5e-3) or not close(row[1], ref[1], 0):
+            if not e2e.close(row[0], ref[0], 0.5e-3) or not e2e.close(row[1], ref[1], 0):
                 raise e2e.Failure("chromatogram row %d: %s, sorrel %s" % (i, row, ref))
         print("ok: %s .. %s s (%d scans) summed to %d masses as sorrel sums them; "
               "m/z %s .. %s gives sorrel's ion chromatogram"

@@ -3,7 +3,6 @@
 `sorrel spectrum --apex` print for the same file, in the tables' number
 formats (x to 3 and 4 decimals, 7 significant digits)."""
 
-import argparse
 import os
 import subprocess
 import sys
@@ -12,20 +11,9 @@ sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import tansy_e2e as e2e  # noqa: E402
 
 
-def close(a, b, abs_tol, rel_tol=5e-7):
-    return abs(a - b) <= abs_tol + rel_tol * abs(b)
-
-
 def main():
-    p = argparse.ArgumentParser()
-    p.add_argument("--tansy", required=True)
-    p.add_argument("--sorrel", required=True)
-    p.add_argument("--data", required=True)
-    a = p.parse_args()
-    run_file = os.path.join(a.data, "netcdf/cheminfo-netcdf-gcms/agilent-gcms.cdf")
-    if not os.path.exists(run_file):
-        print("SKIP: %s is missing (../shared/data)" % run_file)
-        sys.exit(e2e.SKIP)
+    a = e2e.arguments()
+    run_file = e2e.agilent_run(a)
 
     tic = e2e.table(subprocess.run([a.sorrel, "chrom", "--tic", run_file], check=True,
                                    capture_output=True, text=True).stdout)
@@ -42,14 +30,14 @@ def main():
         if len(chrom) != len(tic):
             raise e2e.Failure("chromatogram: %d rows, sorrel %d" % (len(chrom), len(tic)))
         for i, (row, ref) in enumerate(zip(chrom, tic)):
-            if row[0] != i or not close(row[1], ref[1], 0):
+            if row[0] != i or not e2e.close(row[1], ref[1], 0):
                 raise e2e.Failure("chromatogram row %d: %s, sorrel %s" % (i, row, ref))
 
         mass = e2e.table(e2e.copy_view_table(s, s.find("Mass spectrum", frame), chrom_text))
         if len(mass) != len(apex):
             raise e2e.Failure("spectrum: %d rows, sorrel %d" % (len(mass), len(apex)))
         for i, (row, ref) in enumerate(zip(mass, apex)):
-            if not close(row[0], ref[0], 0.5e-4 + 1e-9) or not close(row[1], ref[1], 0):
+            if not e2e.close(row[0], ref[0], 0.5e-4 + 1e-9) or not e2e.close(row[1], ref[1], 0):
                 raise e2e.Failure("spectrum row %d: %s, sorrel %s" % (i, row, ref))
 
         # Ctrl+W closes the active frame.

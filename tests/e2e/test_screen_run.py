@@ -23,10 +23,7 @@ def main():
     a = e2e.arguments()
     if not a.sorrel:
         raise e2e.Failure("--sorrel is needed")
-    run_file = os.path.join(a.data, "netcdf/cheminfo-netcdf-gcms/agilent-gcms.cdf")
-    if not os.path.exists(run_file):
-        print("SKIP: %s is missing (../shared/data)" % run_file)
-        sys.exit(e2e.SKIP)
+    run_file = e2e.agilent_run(a)
     sets = os.path.join(tempfile.mkdtemp(prefix="tansy-e2e-sets-"), "sets")
     shutil.copytree(EXAMPLES, sets)
     trl = os.path.join(sets, "agilent-gcms.trl")
