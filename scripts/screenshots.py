@@ -81,6 +81,15 @@ class Shots:
                       str(y0 + (y1 - y0) * i // steps))
         s.xdotool("mouseup", "1")
 
+    def drag_across(self, chart, axis_width, start, end):
+        """A drag at half height over a chart's plot area (right of its left
+        axis, axis_width pixels wide) from start to end, in thousandths of
+        the plot area's width."""
+        x, y, w, h = self.box(chart)
+        left, right = x + axis_width, x + w - 15
+        self.drag(left + (right - left) * start // 1000, y + h // 2,
+                  left + (right - left) * end // 1000, y + h // 2)
+
     def click_at(self, x, y):
         self.s.xdotool("mousemove", "--sync", str(x), str(y))
         self.s.xdotool("click", "1")
@@ -259,11 +268,8 @@ def main():
         s.click(s.find("Range mode", chrom_view))
         s.click(s.find("Chromatogram pages", shots.frame))
         s.click(s.find("Ret.time", shots.frame, role=s.pyatspi.ROLE_PAGE_TAB))
-        x, y, w, h = shots.box("Chromatogram chart")
-        left, right = x + 62, x + w - 15
         for start, end in ((565, 590), (625, 645)):
-            shots.drag(left + (right - left) * start // 1000, y + h // 2,
-                       left + (right - left) * end // 1000, y + h // 2)
+            shots.drag_across("Chromatogram chart", 62, start, end)
         shots.take("plot-frame-ranges.png")
 
         # A peak and the background after it: "Clear", the peak at scan 415
@@ -273,10 +279,7 @@ def main():
         # "Peaks" button: the adaptive method).
         pages = s.find("Chromatogram properties", shots.frame)
         s.click(s.find("Clear", pages))
-        x, y, w, h = shots.box("Chromatogram chart")
-        left, right = x + 62, x + w - 15
-        shots.drag(left + (right - left) * 368 // 1000, y + h // 2,
-                   left + (right - left) * 382 // 1000, y + h // 2)
+        shots.drag_across("Chromatogram chart", 62, 368, 382)
         grid = s.find("Chromatogram ranges", shots.frame)
         table = grid.queryTable()
         end = e2e.wait_for("the peak's range",
@@ -296,10 +299,7 @@ def main():
         # and the chromatogram becomes their ion chromatogram.
         mass_view = s.find("Mass spectrum", shots.frame)
         s.click(s.find("Range mode", mass_view))
-        x, y, w, h = shots.box("Mass spectrum chart")
-        left, right = x + 80, x + w - 15
-        shots.drag(left + (right - left) * 395 // 1000, y + h // 2,
-                   left + (right - left) * 420 // 1000, y + h // 2)
+        shots.drag_across("Mass spectrum chart", 80, 395, 420)
         s.click(s.find("Mass spectrum pages", shots.frame))
         s.click(s.find("SIC", shots.frame, role=s.pyatspi.ROLE_PAGE_TAB))
         s.click(s.find("Expand", chrom_view))
